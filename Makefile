@@ -1,0 +1,34 @@
+# make run: install what is missing, build, start the trainer.
+# make test: the same set-up, then every test, plain and under ASan + UBSan.
+
+JOBS ?= $(shell nproc)
+BUILD := build
+SANITIZED := build-sanitize
+
+.PHONY: all deps build sanitize run test bench package clean
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+sanitize: deps
+	cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=Debug -DKLAVET_SANITIZE=ON
+	cmake --build $(SANITIZED) -j $(JOBS)
+
+run: build
+	./$(BUILD)/bin/klavet
+
+test: build sanitize
+	cd $(BUILD) && ctest --output-on-failure -j 2
+	cd $(SANITIZED) && ctest --output-on-failure -j 2
+
+bench: build
+	cmake --build $(BUILD) --target bench
+
+clean:
+	rm -rf $(BUILD) $(SANITIZED)

@@ -1,0 +1,21 @@
+#include "keying.h"
+#include "sign_table.h"
+
+namespace klavet {
+
+// Plays the typed sign as its dots and dashes, one sound after the other,
+// then shows its code. The thread is held until the last sound has ended.
+void TrainerEngine::Command1_Click() {
+    sound_.SetWaveVolume(VolumeOn);
+    state_.ChosenSign = window_.UpperCase(window_.Text(TextBox::Text1));
+    window_.SetCaption(Label::Label7, state_.ChosenSign);
+
+    const SignEntry* entry = FindBySign(state_.ChosenSign);
+    if (!entry)
+        return;
+    for (char element : entry->Code)
+        sound_.PlaySoundSync(sound_.SoundFilePath(element == '.' ? kDotFile : kDashFile));
+    window_.SetCaption(Label::signe, entry->Code);
+}
+
+} // namespace klavet

@@ -1,0 +1,103 @@
+#include "fake_window.h"
+#include "sign_table.h"
+
+#include <gtest/gtest.h>
+
+using namespace klavet;
+using namespace klavet::testing;
+
+namespace {
+
+class Playback : public EngineTest {
+protected:
+    std::vector<std::string> Play(std::string text) {
+        window.texts[TextBox::Text1] = std::move(text);
+        log.clear();
+        engine.Command1_Click();
+        return log;
+    }
+};
+
+const std::string kDi = "sync /opt/klavet/di.wav";
+const std::string kDa = "sync /opt/klavet/da.wav";
+
+} // namespace
+
+TEST_F(Playback, KShowsTheSignPlaysDaDiDaThenShowsTheCode) {
+    EXPECT_EQ(Play("k"), (std::vector<std::string>{"volume on", "Label7=K", kDa, kDi, kDa, "signe=-.-"}));
+    EXPECT_EQ(state.ChosenSign, "K");
+}
+
+TEST_F(Playback, EverySignPlaysItsCodeFromLeftToRight) {
+    for (const SignEntry& entry : kSignTable) {
+        std::vector<std::string> expected = {"volume on", "Label7=" + std::string(entry.Sign)};
+        for (char element : entry.Code)
+            expected.push_back(element == '.' ? kDi : kDa);
+        expected.push_back("signe=" + std::string(entry.Code));
+        EXPECT_EQ(Play(std::string(entry.Sign)), expected) << entry.Sign;
+    }
+}
+
+TEST_F(Playback, BTInAnyCase) {
+    for (const char* text : {"bt", "Bt", "bT", "BT"}) {
+        EXPECT_EQ(Play(text), (std::vector<std::string>{"volume on", "Label7=BT", kDa, kDi, kDi, kDi, kDa,
+                                                        "signe=-...-"}))
+            << text;
+    }
+}
+
+TEST_F(Playback, EmptyOrUnknownEntryShowsItAndPlaysNothing) {
+    Play("e");
+    for (const char* text : {"", " ", "!", "ab", "=", "b t"}) {
+        std::vector<std::string> calls = Play(text);
+        std::string shown = window.UpperCase(text);
+        EXPECT_EQ(calls, (std::vector<std::string>{"volume on", "Label7=" + shown})) << '"' << text << '"';
+        EXPECT_EQ(window.captions[Label::signe], ".") << "the code field keeps the last code";
+    }
+}
+
+TEST_F(Playback, UsesTheWindowsUpperCasing) {
+    struct Accented : FakeWindow {
+        std::string UpperCase(std::string_view text) const override {
+            return text == "é" ? "É" : FakeWindow::UpperCase(text);
+        }
+    } window;
+    TrainerEngine engine(state, window, sound);
+    window.texts[TextBox::Text1] = "é";
+    engine.Command1_Click();
+    EXPECT_EQ(state.ChosenSign, "É");
+    EXPECT_EQ(window.captions[Label::Label7], "É");
+}
+
+TEST_F(Playback, AfterAReleaseTheVolumeIsOnBeforeTheFirstElement) {
+    Press(5);
+    EXPECT_EQ(sound.volume, VolumeOff);
+    std::vector<std::string> calls = Play("t");
+    EXPECT_EQ(calls.front(), "volume on");
+    EXPECT_EQ(sound.volume, VolumeOn);
+}
+
+TEST_F(Playback, TwoPressesPlayTwice) {
+    std::vector<std::string> first = Play("6");
+    std::vector<std::string> second = Play("6");
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(window.captions[Label::signe], "-....");
+    EXPECT_EQ(window.captions[Label::Label7], "6");
+}
+
+TEST_F(Playback, LeavesTheKeyingStateAlone) {
+    Press(5);
+    Gap(3);
+    TrainerState before = state;
+    Play("?");
+    EXPECT_EQ(state.ElementIndex, before.ElementIndex);
+    EXPECT_EQ(state.IdleTicks, before.IdleTicks);
+    EXPECT_EQ(state.UnitTicks, before.UnitTicks);
+    EXPECT_EQ(state.CalDots, before.CalDots);
+}
+
+TEST(VolumeWords, BothChannelsAtThirtyThousandOrSilent) {
+    EXPECT_EQ(VolumeOn & 0xFFFFu, 30000u);
+    EXPECT_EQ(VolumeOn >> 16, 30000u);
+    EXPECT_EQ(VolumeOff, 0u);
+}

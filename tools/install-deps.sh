@@ -1,0 +1,31 @@
+#!/bin/sh
+# Installs the Debian packages that building, running and testing need,
+# when some are missing. Runs apt-get as root, or through sudo.
+set -eu
+
+packages="
+cmake g++ make pkg-config
+libgtest-dev libgmock-dev
+qt6-base-dev libsdl2-dev
+fonts-liberation fonts-dejavu-core
+xvfb xauth openbox xdotool x11-utils imagemagick
+pulseaudio pulseaudio-utils sox
+dbus at-spi2-core python3-pyatspi
+dpkg-dev file desktop-file-utils appstream
+"
+
+missing=""
+for p in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    case "$status" in
+        *" installed") ;;
+        *) missing="$missing $p" ;;
+    esac
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends $missing
