@@ -1,0 +1,1 @@
+# The main window and the help box (to come).
