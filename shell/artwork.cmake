@@ -1,0 +1,4 @@
+find_package(Qt6 REQUIRED COMPONENTS Gui)
+add_library(klavet_artwork STATIC artwork.cpp)
+target_include_directories(klavet_artwork PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(klavet_artwork PUBLIC Qt6::Gui)

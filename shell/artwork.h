@@ -1,0 +1,23 @@
+#pragma once
+
+// The trainer's pictures, drawn in code so that no image file is read at run
+// time. Each function paints at the given device pixel ratio, so that the
+// window stays sharp at any display scale; sizes are in logical pixels.
+
+#include <QImage>
+#include <QPoint>
+
+namespace klavet::artwork {
+
+QImage Background(qreal dpr = 1.0); // 394 x 298: light-cyan panel, blurred dark-blue rim
+QImage KeyAtRest(qreal dpr = 1.0);  // 245 x 153: straight key, lever up, on the panel's cyan
+QImage KeyPressed(qreal dpr = 1.0); // 245 x 153: the same key, lever down
+QImage WindowIcon(int size = 32);   // square: key silhouette under "KLAVET"
+QImage SoundIcon(qreal dpr = 1.0);  // 16 x 16: loudspeaker with a musical note
+QImage HandPointer(qreal dpr = 1.0); // 32 x 32: pointing hand
+QImage KeyPointer(qreal dpr = 1.0);  // 32 x 32: hand from the side, blue cuff
+
+inline constexpr QPoint kHandHotSpot{1, 0};
+inline constexpr QPoint kKeyHotSpot{4, 16};
+
+} // namespace klavet::artwork
