@@ -111,7 +111,7 @@ QImage WindowIcon(int size) {
     QPainterPath tile;
     tile.addRoundedRect(QRectF(0, 0, size, size), 5 * unit, 5 * unit);
     DrawTile(painter, size, tile);
-    const bool named = size >= 24;
+    const bool named = size >= 32;
     if (named) {
         DrawNameBand(painter, unit, tile);
         DrawSilhouette(painter, QRectF(2 * unit, 12.5 * unit, 28 * unit, 18 * unit));
@@ -161,10 +161,12 @@ QImage HandPointer(qreal dpr) {
     QPainter painter(&image);
     paint::Prepare(painter);
     // Outline of a hand pointing up: the index finger at the left edge, its
-    // tip at the very top, three folded fingers to its right, a short cuff.
+    // flat tip along the very top, three folded fingers to its right, a short cuff.
     QPainterPath hand(QPointF(0.5, 13));
-    hand.lineTo(0.5, 3);
-    hand.cubicTo(0.5, -0.6, 5.5, -0.6, 5.5, 3);
+    hand.lineTo(0.5, 1.5);
+    hand.quadTo(0.5, 0.5, 1.5, 0.5);
+    hand.lineTo(4.5, 0.5);
+    hand.quadTo(5.5, 0.5, 5.5, 1.5);
     hand.lineTo(5.5, 10);
     hand.cubicTo(5.5, 8, 9.5, 8, 9.5, 10.5);
     hand.cubicTo(9.5, 8.8, 13.5, 8.8, 13.5, 11.3);
@@ -191,11 +193,13 @@ QImage KeyPointer(qreal dpr) {
     // A right hand seen from its thumb side, pointing left: the index finger
     // straight out, the thumb along it, the other fingers curled underneath.
     QPainterPath finger;
-    finger.addRoundedRect(QRectF(3.2, 13.6, 14, 4.8), 2.4, 2.4);
+    finger.addRoundedRect(QRectF(3.6, 13.6, 13.6, 4.8), 2.4, 2.4);
     QPainterPath thumb;
-    thumb.addRoundedRect(QRectF(8.5, 10.2, 10, 3.8), 1.9, 1.9);
+    thumb.addRoundedRect(QRectF(10.5, 10.4, 8, 3.6), 1.8, 1.8);
     QPainterPath curled;
-    curled.addRoundedRect(QRectF(10.5, 17.5, 10, 7.5), 3.2, 3.2);
+    curled.addEllipse(QPointF(14.2, 19.9), 3.6, 2.1);
+    curled.addEllipse(QPointF(15.0, 23.0), 3.4, 2.1);
+    curled = curled.simplified();
     QPainterPath back(QPointF(15, 10.5));
     back.cubicTo(18, 9.2, 21, 9, 24, 9.5);
     back.lineTo(24, 25.5);
@@ -206,8 +210,8 @@ QImage KeyPointer(qreal dpr) {
     painter.setPen(QPen(QColor(84, 44, 20), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(hand);
     painter.setPen(QPen(QColor(150, 90, 56), 0.8, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(11, 20.8), QPointF(17, 20.8));
-    painter.drawLine(QPointF(12, 14.2), QPointF(17, 14.2));
+    painter.drawLine(QPointF(12.5, 21.5), QPointF(17, 21.5));
+    painter.drawLine(QPointF(12.5, 14.2), QPointF(17, 14.2));
     const QRectF cuff(23.5, 8.5, 7, 18.5);
     QLinearGradient cloth(cuff.topLeft(), cuff.topRight());
     cloth.setColorAt(0, QColor(40, 110, 230));

@@ -120,7 +120,7 @@ void FootShadow(QPainter& p, QPointF centre, qreal rx, qreal ry) {
 // ---- The stone base ------------------------------------------------------
 
 void PaintBaseShadow(QPainter& p) {
-    FootShadow(p, QPointF(123, 143), 121, 8);
+    FootShadow(p, QPointF(121, 143), 116, 8);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(36, 36, 40));
     p.drawRoundedRect(QRectF(22, 138, 18, 7), 2.5, 2.5);
