@@ -40,7 +40,6 @@ constexpr qreal kContactTipBelow = 5.5;   // contact screw tip, below the lever'
 constexpr qreal kContactAlong = 70.0;     // contact screw, from the pivot
 constexpr qreal kSpringAlong = 40.0;      // spring and its tension screw
 constexpr qreal kBackStopAlong = -38.0;   // rear end resting on the back stop
-constexpr qreal kContactX = 150.0;
 constexpr qreal kSpringCupTop = 86.0;
 constexpr qreal kLeftTerminalX = 21.0;
 constexpr qreal kRightTerminalX = 221.0;

@@ -25,6 +25,7 @@ inline constexpr qreal kKnobAlong = 126.0;   // knob centre along the lever from
 // else is painted identically. It ends above the stone base.
 inline constexpr QRectF kLeverBounds{26.0, 0.0, 204.0, 96.0};
 inline constexpr qreal kBaseTop = 96.0;  // the back edge of the stone's top face
+inline constexpr qreal kContactX = 150.0; // the contact post, under the lever's contact screw
 
 // Centre of the knob's top, in picture coordinates, for the given lever angle.
 QPointF KnobTop(qreal angle);

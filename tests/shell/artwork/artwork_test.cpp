@@ -105,6 +105,23 @@ TEST_P(AtRatio, PressingMovesOnlyTheLever) {
     EXPECT_GT(changedNearKnob, 100 * dpr * dpr);
 }
 
+// Whether the panel cyan shows anywhere in a column between two rows.
+bool CyanBetween(const QImage& image, int x, int fromY, int toY, qreal dpr) {
+    for (int y = fromY; y <= toY; ++y) {
+        if (At(image, x, y, dpr) == kCyan) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_P(AtRatio, ContactIsOpenAtRestAndClosedWhenPressed) {
+    const qreal dpr = GetParam();
+    const int x = qRound(key::kContactX);
+    EXPECT_TRUE(CyanBetween(KeyAtRest(dpr), x, 58, 95, dpr));
+    EXPECT_FALSE(CyanBetween(KeyPressed(dpr), x, 58, 95, dpr));
+}
+
 // The topmost row with knob-black pixels, and the span of black in a row.
 int KnobTopRow(const QImage& image) {
     for (int y = 0; y < image.height(); ++y) {
