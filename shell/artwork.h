@@ -5,6 +5,7 @@
 // window stays sharp at any display scale; sizes are in logical pixels.
 
 #include <QImage>
+#include <QPainterPath>
 #include <QPoint>
 
 namespace klavet::artwork {
@@ -16,6 +17,10 @@ QImage WindowIcon(int size = 32);   // square: key silhouette under "KLAVET"
 QImage SoundIcon(qreal dpr = 1.0);  // 16 x 16: loudspeaker with a musical note
 QImage HandPointer(qreal dpr = 1.0); // 32 x 32: pointing hand
 QImage KeyPointer(qreal dpr = 1.0);  // 32 x 32: hand from the side, blue cuff
+
+// The window's rounded outline, which the background's rim follows: the
+// rectangle from (5, 5) to (390, 290) with corners of 90 x 90 ellipses.
+QPainterPath PanelOutline();
 
 inline constexpr QPoint kHandHotSpot{1, 0};
 inline constexpr QPoint kKeyHotSpot{4, 16};
