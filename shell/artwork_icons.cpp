@@ -103,9 +103,8 @@ void DrawNameBand(QPainter& painter, qreal unit, const QPainterPath& tile) {
 
 } // namespace
 
-QImage WindowIcon(int size) {
-    QImage image = Transparent(size, size, 1.0);
-    QPainter painter(&image);
+void PaintWindowIcon(QPainter& painter, qreal size) {
+    painter.save();
     paint::Prepare(painter);
     const qreal unit = size / 32.0;
     QPainterPath tile;
@@ -122,6 +121,13 @@ QImage WindowIcon(int size) {
     painter.setPen(QPen(paint::kRimBlue, std::max(1.0, unit)));
     const qreal inset = std::max(1.0, unit) / 2;
     painter.drawRoundedRect(QRectF(inset, inset, size - 2 * inset, size - 2 * inset), 5 * unit - inset, 5 * unit - inset);
+    painter.restore();
+}
+
+QImage WindowIcon(int size) {
+    QImage image = Transparent(size, size, 1.0);
+    QPainter painter(&image);
+    PaintWindowIcon(painter, size);
     return image;
 }
 
