@@ -1,3 +1,7 @@
-add_library(klavet_sound STATIC sound_output.cpp)
+add_library(klavet_sound STATIC
+    wave_file.cpp
+    sound_output.cpp)
 target_include_directories(klavet_sound PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(klavet_sound PUBLIC klavet_engine)
+# The three sound files lie beside every program that links the sound output.
+add_dependencies(klavet_sound klavet_sound_files)
