@@ -1,5 +1,6 @@
 #include "pulse_server.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -164,7 +165,15 @@ void PulseServer::Drain() {
                 oddBytes_ = 0;
             }
         }
+        arrivals_.emplace_back(samples_.size() / 2, std::chrono::steady_clock::now());
     }
+}
+
+std::chrono::steady_clock::time_point PulseServer::ArrivalOf(std::size_t frame) const {
+    std::lock_guard lk(lock_);
+    const auto found = std::upper_bound(arrivals_.begin(), arrivals_.end(), frame,
+                                        [](std::size_t f, const auto& a) { return f < a.first; });
+    return found == arrivals_.end() ? std::chrono::steady_clock::time_point{} : found->second;
 }
 
 std::size_t PulseServer::Frames() const {

@@ -5,6 +5,7 @@
 // process's environment pointed at it. Stopped and removed when destroyed.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -33,6 +34,8 @@ public:
     std::size_t Frames() const;
     // Interleaved samples of frames [from, to), to clamped to what arrived.
     std::vector<std::int16_t> Samples(std::size_t from, std::size_t to) const;
+    // When the read that brought `frame` returned; the epoch if it has not.
+    std::chrono::steady_clock::time_point ArrivalOf(std::size_t frame) const;
 
 private:
     void Drain();
@@ -47,6 +50,8 @@ private:
     std::atomic<bool> stopping_{false};
     mutable std::mutex lock_;
     std::vector<std::int16_t> samples_;
+    // Frames received after each read, and when.
+    std::vector<std::pair<std::size_t, std::chrono::steady_clock::time_point>> arrivals_;
     std::uint8_t odd_[4] = {};
     std::size_t oddBytes_ = 0;
     std::thread drainer_;
