@@ -30,5 +30,9 @@ test: build sanitize
 bench: build
 	cmake --build $(BUILD) --target bench
 
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/package/*.deb
+
 clean:
 	rm -rf $(BUILD) $(SANITIZED)

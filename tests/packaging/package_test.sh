@@ -1,0 +1,66 @@
+#!/bin/bash
+# Builds the Debian package, unpacks it into a scratch root, checks what it
+# holds, and starts the unpacked program to see that it runs and reads its
+# sounds from beside the real executable, reached through the bin link.
+set -euo pipefail
+
+build=$1
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work/out" > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$work"/out/klavet_*.deb)
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+
+# The file list.
+(cd "$root" && find . -type f -o -type l | sort) > "$work/files"
+for f in ./usr/lib/klavet/klavet ./usr/lib/klavet/di.wav ./usr/lib/klavet/da.wav ./usr/lib/klavet/tok.wav \
+         ./usr/bin/klavet ./usr/share/applications/klavet.desktop \
+         ./usr/share/metainfo/org.klavet.klavet.metainfo.xml \
+         ./usr/share/icons/hicolor/scalable/apps/klavet.svg ./usr/share/icons/hicolor/32x32/apps/klavet.png; do
+    grep -qxF "$f" "$work/files" || fail "missing $f"
+done
+[ "$(readlink "$root/usr/bin/klavet")" = "../lib/klavet/klavet" ] || fail "bin/klavet is not a link to the private program"
+if grep -v -E '^\./usr/(bin|lib/klavet|share/(applications|metainfo|icons|doc))/' "$work/files"; then
+    fail "files outside the expected places"
+fi
+
+# Metadata and dependencies.
+desktop-file-validate "$root/usr/share/applications/klavet.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.klavet.klavet.metainfo.xml" > /dev/null
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for lib in libqt6widgets6 libsdl2-2.0-0 libc6; do
+    echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib"
+done
+if echo "$depends" | grep -q -- '-dev'; then fail "Depends names a build-only package"; fi
+file -L "$root/usr/share/icons/hicolor/32x32/apps/klavet.png" | grep -q "32 x 32" || fail "32-pixel icon size"
+
+# Start the unpacked program through its link, on a private X server, and
+# press the key: the key tone must be read from beside the real executable.
+display=""
+for n in $(seq 140 199); do
+    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then display=:$n; break; fi
+done
+[ -n "$display" ] || fail "no free display"
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp > /dev/null 2>&1 & pids+=($!)
+for _ in $(seq 100); do DISPLAY=$display xdpyinfo > /dev/null 2>&1 && break; sleep 0.05; done
+export DISPLAY=$display
+openbox --sm-disable > /dev/null 2>&1 & pids+=($!)
+
+SDL_AUDIODRIVER=dummy strace -f -qq -e trace=openat -o "$work/trace" "$root/usr/bin/klavet" > "$work/out.log" 2>&1 &
+pids+=($!)
+win=$(timeout 20 xdotool search --sync --onlyvisible --name "Trelin" | head -n 1) || fail "no window"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + 268)) $((Y + 96)) sleep 0.1 mousedown 1 sleep 0.2 mouseup 1 sleep 0.3
+grep -q "openat(.*\"$root/usr/lib/klavet/tok.wav\"" "$work/trace" || { grep wav "$work/trace" || true; fail "tok.wav not read from $root/usr/lib/klavet"; }
+kill -0 "${pids[-1]}" || fail "the program ended"
+echo "package test passed: $(basename "$deb")"
