@@ -18,7 +18,7 @@ struct SoundOutputOptions {
     int bufferFrames = 512;
     // Idle silence after which the audio thread sleeps until the next call;
     // 0 or less keeps it running.
-    double parkAfterSeconds = 2.0;
+    double parkAfterSeconds = 1.0;
     // Called on the audio thread with every buffer of interleaved stereo
     // frames handed to the device; for measurement. Must not block.
     std::function<void(const std::int16_t* frames, std::size_t count)> tap;

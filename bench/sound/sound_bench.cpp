@@ -206,21 +206,23 @@ void PressesAtTheSink(PulseServer& server, int presses, bool asleep) {
     const auto idle = asleep ? std::chrono::duration<double>(options.parkAfterSeconds + 0.5) : 200ms;
     std::mt19937 random(2);
     Stats heard;
+    int dropouts = 0;
     for (int i = 0; i < presses; ++i) {
         std::this_thread::sleep_for(idle + std::chrono::microseconds(random() % 25000));
         const std::size_t mark = server.Frames();
         const auto start = Clock::now();
         output->SetWaveVolume(VolumeOn);
         output->PlaySoundAsync(tok);
-        std::this_thread::sleep_for(150ms);
+        std::this_thread::sleep_for(300ms);
         output->SetWaveVolume(VolumeOff);
         std::this_thread::sleep_for(100ms);
         const auto played = server.Samples(mark, server.Frames());
         const auto sounding = Sounding(played, 0, 40);
         heard.Add(sounding.empty() ? -1.0 : Ms(server.ArrivalOf(mark + sounding[0].begin) - start));
+        dropouts += std::max(0, static_cast<int>(sounding.size()) - 1);
     }
-    std::printf("  press -> tone read from the sink, stream %s (%d presses): %s\n",
-                asleep ? "asleep " : "running", presses, heard.Text().c_str());
+    std::printf("  press -> tone read from the sink, stream %s (%d presses): %s, dropouts %d\n",
+                asleep ? "asleep " : "running", presses, heard.Text().c_str(), dropouts);
 }
 
 // CPU over 5 s, less what the bench's own recorder of the sink costs.
@@ -283,8 +285,9 @@ void PlainSdlCpu(Cpu& cpu) {
 
 } // namespace
 
-// sound_bench [PRESSES [BUFFER...]]: by default 100 presses at 256 frames,
-// with the other core idle and busy, for the chosen size and for 256.
+// sound_bench [PRESSES [BUFFER...]]: by default 100 presses with the other
+// core idle and busy, for the chosen buffer size and for 256 frames.
+// sound_bench asleep: 40 presses to the sink, the stream asleep and running.
 int main(int argc, char** argv) {
     const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     std::vector<int> buffers;
@@ -296,6 +299,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::printf("Sound output, through a private PulseAudio server (pipe sink, 48 kHz):\n");
+    if (argc > 1 && std::string(argv[1]) == "asleep") {
+        PressesAtTheSink(server, 40, true);
+        PressesAtTheSink(server, 40, false);
+        return 0;
+    }
     if (!buffers.empty()) {
         for (int frames : buffers) {
             Presses(server, frames, presses, false);

@@ -128,5 +128,21 @@ TEST_F(SoundRecoveryTest, ServerDyingMidToneIsSurvivedAndSoundComesBackWithTheNe
     EXPECT_TRUE(PressUntilHeard(*output, 15s));
 }
 
+TEST_F(SoundRecoveryTest, ServerDyingWhileTheStreamSleepsIsSurvived) {
+    ASSERT_TRUE(server_.Start());
+    auto output = CreateSoundOutput();
+    ASSERT_TRUE(PressUntilHeard(*output, 10s));
+    // Long enough for the idle stream to go to sleep.
+    std::this_thread::sleep_for(2500ms);
+    StderrToFile quiet(dir_.Path("stderr.txt"));
+    server_.Kill();
+    EXPECT_LT(PlayASign(*output), 4s);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_LT(PlayASign(*output), 4s);
+    EXPECT_EQ(quiet.Restore(), "");
+    ASSERT_TRUE(server_.Start());
+    EXPECT_TRUE(PressUntilHeard(*output, 15s));
+}
+
 } // namespace
 } // namespace klavet::testing
