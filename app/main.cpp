@@ -3,9 +3,9 @@
 #include "main_window.h"
 #include "sound_output.h"
 
+#include "design_font.h"
+
 #include <QApplication>
-#include <QStyle>
-#include <QStyleFactory>
 
 #include <cstdlib>
 #include <cstring>
@@ -28,11 +28,7 @@ void PreferX11(int argc, char** argv) {
 int main(int argc, char** argv) {
     PreferX11(argc, argv);
     QApplication app(argc, argv);
-    // One look on every desktop, so that the captions fit as designed.
-    if (QStyle* style = QStyleFactory::create("Fusion")) {
-        QApplication::setStyle(style);
-        QApplication::setPalette(style->standardPalette());
-    }
+    klavet::UseDesignStyle();
     klavet::WindowOptions options;
     options.sound = klavet::CreateSoundOutput();
     klavet::FrmKlavet window(std::move(options));

@@ -1,6 +1,9 @@
 #include "design_font.h"
 
+#include <QApplication>
 #include <QFontDatabase>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include <cmath>
 
@@ -22,6 +25,13 @@ QFont DesignFont(const QString& family, double points, bool bold) {
     font.setBold(bold);
     font.setStyleStrategy(QFont::PreferAntialias);
     return font;
+}
+
+void UseDesignStyle() {
+    if (QStyle* style = QStyleFactory::create("Fusion")) {
+        QApplication::setStyle(style);
+        QApplication::setPalette(style->standardPalette());
+    }
 }
 
 } // namespace klavet

@@ -17,6 +17,10 @@ inline constexpr const char* kSubstitute = "Liberation Sans";
 
 QFont DesignFont(const QString& family, double points, bool bold = false);
 
+// One look on every desktop (Fusion with its own palette), so that the
+// captions fit their controls as designed.
+void UseDesignStyle();
+
 // Pixels of a length in twips at the standard 15 twips per pixel.
 constexpr int Px(int twips) { return (twips + 7) / 15; }
 

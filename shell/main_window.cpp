@@ -238,8 +238,15 @@ void FrmKlavet::SetFocusOrder() {
                                          signe_, command2_, text2_, label2_, label3_, label4_,
                                          label5_, label6_, text3_, label7_, label8_, txtVit_,
                                          chkVit_, label9_, cmdQuitte_, volume_};
-    for (std::size_t i = 1; i < order.size(); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    // Labels take no focus; the others follow one another in this order.
+    QWidget* previous = nullptr;
+    for (QWidget* widget : order) {
+        if (!(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        if (previous)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
 }
 
 // Shapes the window, shows the resting key, starts the sign afresh.
