@@ -5,6 +5,8 @@
 // window stays sharp at any display scale; sizes are in logical pixels.
 
 #include <QImage>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPoint>
 
 namespace klavet::artwork {
@@ -13,9 +15,14 @@ QImage Background(qreal dpr = 1.0); // 394 x 298: light-cyan panel, blurred dark
 QImage KeyAtRest(qreal dpr = 1.0);  // 245 x 153: straight key, lever up, on the panel's cyan
 QImage KeyPressed(qreal dpr = 1.0); // 245 x 153: the same key, lever down
 QImage WindowIcon(int size = 32);   // square: key silhouette under "KLAVET"
+void PaintWindowIcon(QPainter& painter, qreal size); // the same, on any paint device
 QImage SoundIcon(qreal dpr = 1.0);  // 16 x 16: loudspeaker with a musical note
 QImage HandPointer(qreal dpr = 1.0); // 32 x 32: pointing hand
 QImage KeyPointer(qreal dpr = 1.0);  // 32 x 32: hand from the side, blue cuff
+
+// The window's rounded outline, which the background's rim follows: the
+// rectangle from (5, 5) to (390, 290) with corners of 90 x 90 ellipses.
+QPainterPath PanelOutline();
 
 inline constexpr QPoint kHandHotSpot{1, 0};
 inline constexpr QPoint kKeyHotSpot{4, 16};
