@@ -195,8 +195,10 @@ void FrmKlavet::CreateControls() {
     picture1_->setGeometry(FromTwips(960, 1560, 3615, 2295));
     picture1_->SetImage(artwork::KeyAtRest(dpr));
     picture1_->setAccessibleName(QString::fromUtf8("Manipulateur au repos"));
-    for (PictureBox* picture : {picture1_, picture2_})
-        picture->setFocusPolicy(Qt::TabFocus);
+    // A press keys the contact without taking the focus from the sign box.
+    for (QWidget* widget : {static_cast<QWidget*>(picture1_), static_cast<QWidget*>(picture2_),
+                            static_cast<QWidget*>(laklavet_)})
+        widget->setFocusPolicy(Qt::TabFocus);
     // The contact's bottom row overlaps the pictures' top row; the contact wins.
     laklavet_->raise();
 
