@@ -322,6 +322,8 @@ std::string FrmKlavet::Caption(Label label) const { return LabelOf(label)->text(
 
 void FrmKlavet::SetCaption(Label label, std::string_view text) {
     QLabel* target = LabelOf(label);
+    if (options_.written)
+        options_.written(target->objectName().toStdString(), text);
     const QString caption = FromUtf8(text);
     if (target->text() == caption)
         return;
@@ -339,9 +341,10 @@ void FrmKlavet::SetCaption(Label label, std::string_view text) {
 std::string FrmKlavet::Text(TextBox box) const { return BoxOf(box)->text().toStdString(); }
 
 void FrmKlavet::SetText(TextBox box, std::string_view text) {
-    BoxOf(box)->setText(FromUtf8(text));
-    if (options_.textWritten)
-        options_.textWritten(box, text);
+    QLineEdit* target = BoxOf(box);
+    target->setText(FromUtf8(text));
+    if (options_.written)
+        options_.written(target->objectName().toStdString(), text);
 }
 
 int FrmKlavet::ChkVitValue() const { return chkVit_->isChecked() ? 1 : 0; }

@@ -46,7 +46,8 @@ struct WindowOptions {
     const Clock* clock = nullptr;          // nullptr: the steady clock
     TickPacing pacing = TickPacing::Clocked;
     std::function<void()> endProgram;      // empty: end the process at once
-    std::function<void(TextBox, std::string_view)> textWritten; // watches the engine's writes
+    // Watches every text and caption the engine writes, by control name.
+    std::function<void(std::string_view control, std::string_view text)> written;
 };
 
 // A blocking play runs on a helper thread while the window's thread goes on

@@ -1,5 +1,6 @@
 // The trainer as the benchmark runs it: the same window, which also prints
-// every write of the press length (Text2) to standard output, with the tick
+// the engine's writes of the press length (Text2), the unit (TxtVit) and the
+// result field (Label7) with the steady clock's time, and with the tick
 // pacing chosen at build time (clocked, or a plain 1 ms timer as baseline).
 
 #include "design_font.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -19,11 +21,14 @@ int main(int argc, char** argv) {
 #ifdef KLAVET_PLAIN_TIMER
     options.pacing = klavet::TickPacing::PerFiring;
 #endif
-    options.textWritten = [](klavet::TextBox box, std::string_view text) {
-        if (box == klavet::TextBox::Text2) {
-            std::printf("Text2 %s\n", std::string(text).c_str());
-            std::fflush(stdout);
-        }
+    options.written = [](std::string_view control, std::string_view text) {
+        if (control != "Text2" && control != "TxtVit" && control != "Label7")
+            return;
+        auto now = std::chrono::steady_clock::now().time_since_epoch();
+        std::printf("%s %lld %s\n", std::string(control).c_str(),
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()),
+                    text.empty() ? "-" : std::string(text).c_str());
+        std::fflush(stdout);
     };
     klavet::FrmKlavet window(std::move(options));
     window.show();

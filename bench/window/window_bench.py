@@ -89,7 +89,8 @@ def measure(desktop, program, recorder_lines):
     desktop.xdotool(*steps)
     time.sleep(0.5)
     stamps = recorder_lines.take()
-    ticks = [int(words[1]) for words in output.take() if words and words[0] == "Text2"]
+    writes = output.take()
+    ticks = [int(words[2]) for words in writes if words and words[0] == "Text2"]
     real = []
     pressed = None
     for kind, stamp in stamps:
@@ -98,11 +99,36 @@ def measure(desktop, program, recorder_lines):
         elif pressed is not None:
             real.append(int(stamp) - pressed)
             pressed = None
+    units = [int(words[2]) for words in writes if words and words[0] == "TxtVit"]
+    lateness = decode_lateness(desktop, x, y, units[-1], recorder_lines, output)
     peak = peak_memory_mib(proc.pid)
     proc.terminate()
     proc.wait(5)
     asked = PRESSES_MS * ROUNDS
-    return {"shown": shown, "idle": idle, "ticks": ticks, "real": real, "asked": asked, "peak": peak}
+    return {"shown": shown, "idle": idle, "ticks": ticks, "real": real, "asked": asked, "peak": peak,
+            "late": lateness}
+
+
+def decode_lateness(desktop, x, y, unit, recorder_lines, output):
+    """Training mode, single dots ("E") with long gaps: how long after the
+    tick that decodes it (3 units + 1 after the release, on the X server's
+    clock, which is the same monotonic clock here) the sign is written."""
+    desktop.xdotool("mousemove", x + 262, y + 40, "sleep", 0.1, "click", 1, "sleep", 0.5)
+    recorder_lines.take()
+    output.take()
+    steps = ["mousemove", x + 268, y + 96, "sleep", 0.3]
+    for _ in range(8):
+        steps += ["mousedown", 1, "sleep", 0.04, "mouseup", 1, "sleep", 0.6 + 6 * unit / 1000]
+    desktop.xdotool(*steps)
+    releases = [int(stamp) for kind, stamp in recorder_lines.take() if kind == "release"]
+    shown = [int(words[1]) / 1000 for words in output.take() if words[0] == "Label7" and words[2] == "E"]
+    late = []
+    for release in releases:
+        due = release + 3 * unit + 1
+        after = [t for t in shown if t >= release]
+        if after:
+            late.append(after[0] - due)
+    return late
 
 
 def row(name, values):
@@ -151,6 +177,10 @@ def main():
     row("presses within 2 ms", [f"{sum(abs(d) <= 2 for d in v)}/{len(v)}" for v in diffs.values()])
     row("real length - xdotool's asked, worst |ms|",
         [max((abs(m - a) for m, a in zip(r["real"], r["asked"])), default="-") for r in results.values()])
+    row("decode shown after its tick is due, worst ms", [f"{max(r['late']):.1f}" if r["late"] else "-"
+                                                        for r in results.values()])
+    row("decode shown after its tick is due, mean ms", [f"{sum(r['late']) / len(r['late']):.1f}"
+                                                       if r["late"] else "-" for r in results.values()])
     row("start to window shown, s (bench build)", [f"{r['shown']:.3f}" for r in results.values()])
     row("peak memory (VmHWM), MiB", [f"{r['peak']:.1f}" for r in results.values()])
     print(f"  start to window shown, build/bin/klavet: best {min(starts):.3f} s, "
