@@ -5,7 +5,6 @@
 #include "design_font.h"
 #include "widgets.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
@@ -327,14 +326,11 @@ void FrmKlavet::SetCaption(Label label, std::string_view text) {
     const QString caption = FromUtf8(text);
     if (target->text() == caption)
         return;
+    // QLabel announces the new name to assistive tools itself.
     target->setText(caption);
-    if (target->isHidden())
-        return;
-    QAccessibleEvent changed(target, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
     // During playback the thread is about to be held by the sound: show the
     // new caption now, before the first element sounds.
-    if (playing_)
+    if (playing_ && !target->isHidden())
         target->repaint();
 }
 

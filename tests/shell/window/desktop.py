@@ -179,6 +179,12 @@ class Desktop:
             result.append(tuple(int(float(v)) for v in inner.split(",")[:3]))
         return result
 
+    @staticmethod
+    def signature(path, x, y, width, height):
+        """A hash of the pixels of a rectangle of a PNG."""
+        return subprocess.run(["convert", path, "-crop", f"{width}x{height}+{x}+{y}", "+repage",
+                               "-format", "%#", "info:"], capture_output=True, text=True, check=True).stdout
+
     def close(self):
         for proc in reversed(self.procs):
             if proc.poll() is None:
@@ -219,6 +225,29 @@ class Accessible:
 
         Desktop.wait_for(look, timeout, f"application {name!r} on the accessibility bus", step=0.2)
         return found[0]
+
+    def listen(self, event_type):
+        """Starts collecting (description, name) of the sources of these events."""
+        from gi.repository import GLib
+        self.context = GLib.MainContext.default()
+        self.events = []
+
+        def record(event):
+            try:
+                self.events.append((event.source.description, event.source.name))
+            except Exception:  # the source may be gone already
+                pass
+
+        self.pyatspi.Registry.registerEventListener(record, event_type)
+
+    def pump(self, seconds):
+        """Lets the collected events come in for a while."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            while self.context.iteration(False):
+                pass
+            time.sleep(0.01)
+        return self.events
 
     def descendants(self, node):
         for i in range(node.childCount):

@@ -89,6 +89,7 @@ class Trainer(unittest.TestCase):
     def test_3_calibrate_then_key_a(self):
         x, y = self.origin()
         key = (x + 268, y + 96)
+        access.listen("object:property-change:accessible-name")
         # Ten calibration dots of 60 ms: the unit becomes about 54 ticks.
         desktop.xdotool(*press_train(*key, 10, 60, 140))
         desktop.xdotool("mousemove", x + 262, y + 40, "sleep", 0.1, "click", 1, "sleep", 0.3)
@@ -98,6 +99,10 @@ class Trainer(unittest.TestCase):
                         "sleep", 0.1, "mousedown", 1, "sleep", 0.25, "mouseup", 1, "sleep", 0.5)
         self.assertEqual(self.wait_name("Résultat : le signe manipulé ou écouté", "A"), "A")
         self.assertNotIn("_NET_WM_STATE_ABOVE", desktop.net_wm_state(self.window))
+        # A screen reader was told of each change of the result field.
+        result = [name for description, name in access.pump(0.5)
+                  if description == "Résultat : le signe manipulé ou écouté"]
+        self.assertEqual(result[-2:], ["", "A"])
 
     def test_4_play_a_sign(self):
         x, y = self.origin()
@@ -143,6 +148,19 @@ class Trainer(unittest.TestCase):
         desktop.xdotool("mousemove", nx + 200, ny + 280, "sleep", 0.1, "mousedown", 3, "sleep", 0.1,
                         "mousemove", nx + 260, ny + 300, "sleep", 0.1, "mouseup", 3, "sleep", 0.3)
         self.assertEqual(self.origin(), (nx, ny))
+
+    def test_6b_key_picture_shows_the_lever_down_while_held(self):
+        x, y = self.origin()
+        picture = (x + 64, y + 104, 241, 153)
+        at_rest = desktop.screenshot(os.path.join(desktop.dir, "rest.png"))
+        desktop.xdotool("mousemove", x + 268, y + 96, "sleep", 0.2, "mousedown", 1, "sleep", 0.3)
+        try:
+            held = desktop.screenshot(os.path.join(desktop.dir, "held.png"))
+        finally:
+            desktop.xdotool("mouseup", 1, "sleep", 0.3)
+        released = desktop.screenshot(os.path.join(desktop.dir, "released.png"))
+        self.assertNotEqual(Desktop.signature(at_rest, *picture), Desktop.signature(held, *picture))
+        self.assertEqual(Desktop.signature(at_rest, *picture), Desktop.signature(released, *picture))
 
     def test_7_quit_button_ends_the_program(self):
         x, y = self.origin()
