@@ -7,6 +7,8 @@ namespace klavet {
 
 namespace {
 
+// The window's accessible node, listing only the children that are shown.
+// It changes nothing else of what Qt tells about the window.
 class ShownChildren final : public QAccessibleWidget {
 public:
     explicit ShownChildren(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Window) {}
@@ -44,13 +46,39 @@ QAccessibleInterface* MainWindowFactory(const QString& className, QObject* objec
     return nullptr;
 }
 
+bool FromHiddenControl(const QAccessibleEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(event->object());
+    if (!widget || !widget->isHidden() || widget->isWindow())
+        return false;
+    switch (event->type()) {
+    case QAccessible::ObjectShow:
+    case QAccessible::ObjectHide:
+    case QAccessible::ObjectDestroyed:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Qt calls an installed handler instead of telling the platform; for the
+// events that pass, the handler steps aside and lets Qt tell it as usual.
+void PassShownControlsOnly(QAccessibleEvent* event) {
+    if (FromHiddenControl(event))
+        return;
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(PassShownControlsOnly);
+}
+
 } // namespace
 
 void InstallAccessibility() {
     static bool installed = false;
-    if (!installed)
-        QAccessible::installFactory(MainWindowFactory);
+    if (installed)
+        return;
     installed = true;
+    QAccessible::installFactory(MainWindowFactory);
+    QAccessible::installUpdateHandler(PassShownControlsOnly);
 }
 
 } // namespace klavet

@@ -11,6 +11,7 @@
 
 namespace klavet {
 
+// Shows one image at its own size from the top-left corner, cut at the box.
 class PictureBox final : public QWidget {
 public:
     explicit PictureBox(QWidget* parent) : QWidget(parent) {}
@@ -24,6 +25,8 @@ private:
     QImage image_;
 };
 
+// A push button drawn as a raised face of one colour, sunk while held down,
+// with an image centred on it; it takes its behaviour from QPushButton.
 class PictureButton final : public QPushButton {
 public:
     PictureButton(QColor face, QWidget* parent) : QPushButton(parent), face_(face) {}

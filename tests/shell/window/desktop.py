@@ -227,27 +227,31 @@ class Accessible:
         return found[0]
 
     def listen(self, event_type):
-        """Starts collecting (description, name) of the sources of these events."""
+        """Collects (type, description, name) of the events of this type and
+        of their sources, from now on."""
         from gi.repository import GLib
         self.context = GLib.MainContext.default()
-        self.events = []
+        if not hasattr(self, "events"):
+            self.events = []
 
         def record(event):
             try:
-                self.events.append((event.source.description, event.source.name))
+                self.events.append((event.type, event.source.description, event.source.name))
             except Exception:  # the source may be gone already
                 pass
 
         self.pyatspi.Registry.registerEventListener(record, event_type)
 
-    def pump(self, seconds):
-        """Lets the collected events come in for a while."""
+    def pump(self, seconds, event_type=""):
+        """Lets the events come in for a while; those of the type, taken."""
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
             while self.context.iteration(False):
                 pass
             time.sleep(0.01)
-        return self.events
+        taken = [e for e in self.events if e[0].startswith(event_type)]
+        self.events = [e for e in self.events if not e[0].startswith(event_type)]
+        return taken
 
     def descendants(self, node):
         for i in range(node.childCount):
