@@ -13,7 +13,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWindow>
+
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -316,6 +319,30 @@ TEST_F(WindowTest, PlaybackHoldsTheTicksAndShowsTheSignFirst) {
     window->DeliverDueTicks();
     EXPECT_EQ(TextOf("Text3"), "15");
     label7->removeEventFilter(&counter);
+}
+
+// A press that reaches the key while the sign sounds (here from a timer that
+// fires during playback) is handled only after the last element.
+TEST_F(WindowTest, KeyPressDuringPlaybackWaitsForTheEnd) {
+    Show();
+    sound->onPlay = [](const std::string&) { std::this_thread::sleep_for(60ms); };
+    bool keyedDuringPlayback = true;
+    bool sawPlayback = false;
+    QTimer::singleShot(10, window.get(), [&] {
+        sawPlayback = window->PlayingSign();
+        QTest::mousePress(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
+        keyedDuringPlayback = Control("Picture2")->isVisible() || window->TimerEnabled(Timer::Timer1);
+    });
+    Control<QLineEdit>("Text1")->setText("0");
+    QTest::mouseClick(Control("Command1"), Qt::LeftButton);
+    EXPECT_TRUE(sawPlayback);
+    EXPECT_FALSE(keyedDuringPlayback);
+    EXPECT_EQ(CaptionOf("signe"), "-----");
+    EXPECT_TRUE(Control("Picture2")->isVisible()); // handled once the sign had ended
+    EXPECT_TRUE(window->TimerEnabled(Timer::Timer1));
+    auto calls = sound->Calls();
+    EXPECT_EQ(calls.back(), "async /snd/tok.wav");
+    QTest::mouseRelease(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
 }
 
 // ---- Window handlers --------------------------------------------------------
