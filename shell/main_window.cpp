@@ -228,10 +228,10 @@ void FrmKlavet::CreateControls() {
     text1_->installEventFilter(this);
     connect(text1_, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
     connect(chkVit_, &QCheckBox::toggled, this, [this] { RunAt(Now(), [this] { engine_.ChkVit_Click(); }); });
-    connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(cmdQuitte_, &QPushButton::clicked, this, [this] { CmdQuitte_Click(); });
-    connect(volume_, &QPushButton::clicked, this, [this] { Volume_Click(); });
+    connect(command1_, &QPushButton::clicked, this, [this] { WhenFree([this] { Command1_Click(); }); });
+    connect(command2_, &QPushButton::clicked, this, [this] { WhenFree([this] { Command2_Click(); }); });
+    connect(cmdQuitte_, &QPushButton::clicked, this, [this] { WhenFree([this] { CmdQuitte_Click(); }); });
+    connect(volume_, &QPushButton::clicked, this, [this] { WhenFree([this] { Volume_Click(); }); });
 }
 
 void FrmKlavet::SetFocusOrder() {
@@ -370,10 +370,26 @@ std::string FrmKlavet::UpperCase(std::string_view text) const {
 // hands over a batch, which keeps the idle window from waking every
 // millisecond.
 
+// Input waits in the toolkit's queue while a sign plays. What reaches the
+// window meanwhile from elsewhere (an assistive tool pressing a button) waits
+// here and is handled, in order, once the sign has ended.
+void FrmKlavet::WhenFree(const std::function<void()>& handler) {
+    if (playing_)
+        deferred_.push_back(handler);
+    else
+        handler();
+}
+
+void FrmKlavet::RunDeferred() {
+    while (!playing_ && !deferred_.empty()) {
+        std::function<void()> next = std::move(deferred_.front());
+        deferred_.erase(deferred_.begin());
+        next();
+    }
+}
+
 void FrmKlavet::RunAt(SteadyTime at, const std::function<void()>& handler) {
     if (playing_) {
-        // Only reachable from outside the input queue (an assistive tool
-        // pressing a button): wait for the sign to end, like any input.
         deferred_.push_back([this, handler] { RunAt(Now(), handler); });
         return;
     }
@@ -536,8 +552,6 @@ void FrmKlavet::CmdQuitte_Click() {
 }
 
 void FrmKlavet::Command1_Click() {
-    if (playing_)
-        return;
     RunAt(Now(), [this] {
         playing_ = true;
         wake_.stop();
@@ -546,10 +560,7 @@ void FrmKlavet::Command1_Click() {
         ticks_.Release(Now());
         playing_ = false;
     });
-    auto pending = std::move(deferred_);
-    deferred_.clear();
-    for (auto& handler : pending)
-        handler();
+    RunDeferred();
     if (closeRequested_)
         CmdQuitte_Click();
 }

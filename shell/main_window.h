@@ -115,6 +115,8 @@ private:
     void Text1_Click();
     void Text1_Change();
 
+    void WhenFree(const std::function<void()>& handler);
+    void RunDeferred();
     // Runs an engine handler at an event's time, after the ticks due before it.
     void RunAt(SteadyTime at, const std::function<void()>& handler);
     void DeliverTicks(SteadyTime until);

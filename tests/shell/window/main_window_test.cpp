@@ -345,6 +345,24 @@ TEST_F(WindowTest, KeyPressDuringPlaybackWaitsForTheEnd) {
     QTest::mouseRelease(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
 }
 
+// A button pressed from outside the input queue during playback (as an
+// assistive tool does) waits for the sign to end, like a learner's press.
+TEST_F(WindowTest, ButtonPressedDuringPlaybackWaitsForTheEnd) {
+    Show();
+    sound->onPlay = [](const std::string&) { std::this_thread::sleep_for(60ms); };
+    std::size_t callsMeanwhile = 0;
+    QTimer::singleShot(10, window.get(), [&] {
+        Control<QPushButton>("Command1")->click();
+        callsMeanwhile = sound->Calls().size();
+    });
+    Control<QLineEdit>("Text1")->setText("e");
+    QTest::mouseClick(Control("Command1"), Qt::LeftButton);
+    EXPECT_EQ(callsMeanwhile, 2u);
+    const std::string on = "volume " + std::to_string(VolumeOn);
+    EXPECT_EQ(sound->Calls(), (std::vector<std::string>{on, "sync /snd/di.wav", on, "sync /snd/di.wav"}));
+    EXPECT_FALSE(window->PlayingSign());
+}
+
 // ---- Window handlers --------------------------------------------------------
 
 TEST_F(WindowTest, LeftPressOnBackgroundOrRestingKeyMakesTheWindowTopmost) {
