@@ -89,6 +89,7 @@ FrmKlavet::FrmKlavet(WindowOptions options)
     InstallAccessibility();
 
     CreateControls();
+    LoadPictures();
     SetFocusOrder();
 
     serverStamps_ = !options_.clock && QGuiApplication::platformName() == QLatin1String("xcb");
@@ -106,9 +107,6 @@ FrmKlavet::FrmKlavet(WindowOptions options)
 FrmKlavet::~FrmKlavet() = default;
 
 void FrmKlavet::CreateControls() {
-    const qreal dpr = screen() ? screen()->devicePixelRatio() : 1.0;
-    const QCursor hand = Pointer(artwork::HandPointer(dpr), artwork::kHandHotSpot);
-
     auto button = [this](const char* name, const QString& caption, QRect geometry, const QFont& font) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(name);
@@ -145,7 +143,6 @@ void FrmKlavet::CreateControls() {
     chkVit_->setGeometry(FromTwips(3840, 480, 1455, 240));
     chkVit_->setFont(DesignFont(kSansSerif, 9.75));
     chkVit_->setChecked(true);
-    chkVit_->setCursor(hand);
     chkVit_->setAutoFillBackground(true);
 
     txtVit_ = box("TxtVit", "8", FromTwips(360, 1800, 375, 300), DesignFont(kSansSerif, 9.75));
@@ -157,13 +154,10 @@ void FrmKlavet::CreateControls() {
         Hide(hidden);
 
     command2_ = button("Command2", "Aide", FromTwips(480, 480, 855, 255), DesignFont(kSansSerif, 8.25));
-    command2_->setCursor(hand);
 
     command1_ = new PictureButton(kPlayFace, this);
     command1_->setObjectName("Command1");
     command1_->setGeometry(FromTwips(1080, 840, 375, 375));
-    command1_->SetImage(artwork::SoundIcon(dpr));
-    command1_->setCursor(hand);
     command1_->setAccessibleName(QString::fromUtf8("Écouter le signe"));
 
     text1_ = box("Text1", "F", FromTwips(600, 840, 375, 375), DesignFont(kSansSerif, 12, true));
@@ -171,14 +165,12 @@ void FrmKlavet::CreateControls() {
     QPalette blue = text1_->palette();
     blue.setColor(QPalette::Text, kTextBlue);
     text1_->setPalette(blue);
-    text1_->setCursor(hand);
     text1_->setAccessibleName(QString::fromUtf8("Signe à étudier"));
     text1_->setAccessibleDescription(QString::fromUtf8("Tapez le signe à écouter puis à reproduire"));
 
     laklavet_ = new PictureButton(kContactFace, this);
     laklavet_->setObjectName("Laklavet");
     laklavet_->setGeometry(FromTwips(3900, 1320, 255, 255));
-    laklavet_->setCursor(Pointer(artwork::KeyPointer(dpr), artwork::kKeyHotSpot));
     laklavet_->setToolTip(QString::fromUtf8(kStartToolTip));
     laklavet_->setAccessibleName(QString::fromUtf8("Manipulateur"));
     laklavet_->setAccessibleDescription(
@@ -187,12 +179,10 @@ void FrmKlavet::CreateControls() {
     picture2_ = new PictureBox(this);
     picture2_->setObjectName("Picture2");
     picture2_->setGeometry(FromTwips(960, 1560, 3615, 2295));
-    picture2_->SetImage(artwork::KeyPressed(dpr));
     picture2_->setAccessibleName(QString::fromUtf8("Manipulateur enfoncé"));
     picture1_ = new PictureBox(this);
     picture1_->setObjectName("Picture1");
     picture1_->setGeometry(FromTwips(960, 1560, 3615, 2295));
-    picture1_->SetImage(artwork::KeyAtRest(dpr));
     picture1_->setAccessibleName(QString::fromUtf8("Manipulateur au repos"));
     // A press keys the contact without taking the focus from the sign box.
     for (QWidget* widget : {static_cast<QWidget*>(picture1_), static_cast<QWidget*>(picture2_),
@@ -232,6 +222,31 @@ void FrmKlavet::CreateControls() {
     connect(command2_, &QPushButton::clicked, this, [this] { WhenFree([this] { Command2_Click(); }); });
     connect(cmdQuitte_, &QPushButton::clicked, this, [this] { WhenFree([this] { CmdQuitte_Click(); }); });
     connect(volume_, &QPushButton::clicked, this, [this] { WhenFree([this] { Volume_Click(); }); });
+}
+
+// The pictures and pointers, drawn for the screen's pixel ratio so that they
+// stay sharp at any scale; drawn again when the window changes screens.
+void FrmKlavet::LoadPictures() {
+    const qreal dpr = windowHandle() ? windowHandle()->devicePixelRatio()
+                                     : (screen() ? screen()->devicePixelRatio() : 1.0);
+    const QCursor hand = Pointer(artwork::HandPointer(dpr), artwork::kHandHotSpot);
+    for (QWidget* widget : {static_cast<QWidget*>(chkVit_), static_cast<QWidget*>(command2_),
+                            static_cast<QWidget*>(command1_), static_cast<QWidget*>(text1_)})
+        widget->setCursor(hand);
+    laklavet_->setCursor(Pointer(artwork::KeyPointer(dpr), artwork::kKeyHotSpot));
+    command1_->SetImage(artwork::SoundIcon(dpr));
+    picture1_->SetImage(artwork::KeyAtRest(dpr));
+    picture2_->SetImage(artwork::KeyPressed(dpr));
+    background_ = artwork::Background(dpr);
+    update();
+}
+
+void FrmKlavet::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (QWindow* window = windowHandle(); window && !followsScreen_) {
+        followsScreen_ = true;
+        connect(window, &QWindow::screenChanged, this, [this] { LoadPictures(); });
+    }
 }
 
 void FrmKlavet::SetFocusOrder() {
@@ -282,7 +297,7 @@ QRegion FrmKlavet::WindowShape() {
 void FrmKlavet::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    painter.drawImage(QPointF(0, 0), artwork::Background(devicePixelRatioF()));
+    painter.drawImage(QPointF(0, 0), background_);
     // Shape1: the rounded frame on the panel.
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(QPen(kShapeBlue, 1));

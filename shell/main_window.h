@@ -13,6 +13,7 @@
 #include "trainer_state.h"
 #include "window_operations.h"
 
+#include <QImage>
 #include <QPointF>
 #include <QTimer>
 #include <QWidget>
@@ -101,10 +102,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
+    void LoadPictures();
     void SetFocusOrder();
     void Form_Load();
     void Form_MouseDown(Qt::MouseButton button);
@@ -147,10 +150,12 @@ private:
     bool closeRequested_ = false;
     std::vector<std::function<void()>> deferred_;
 
+    bool followsScreen_ = false;
     bool dragging_ = false;
     QPointF dragOffset_;
 
     std::unique_ptr<FrmAbout> about_;
+    QImage background_;
 
     QPushButton* volume_ = nullptr;
     QPushButton* cmdQuitte_ = nullptr;
