@@ -197,5 +197,21 @@ class TrainerAtScaleTwo(unittest.TestCase):
                 proc.wait()
 
 
+class CloseRequest(unittest.TestCase):
+    """Alt+F4, the desktop's close request, ends the trainer too."""
+
+    def test_alt_f4_ends_the_program(self):
+        proc = desktop.start(PROGRAM)
+        try:
+            window = desktop.find_window(TITLE)
+            desktop.xdotool("windowactivate", "--sync", window, "sleep", 0.3, "key", "alt+F4")
+            desktop.wait_for(lambda: proc.poll() is not None, 10, "program ended")
+            self.assertEqual(proc.returncode, 0)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
