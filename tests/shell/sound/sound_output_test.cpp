@@ -1,0 +1,341 @@
+// The sound output heard from outside: every case plays through a real stream
+// and looks at the samples that came out of it, recorded by a private sound
+// server's sink or, under SDL's dummy driver, by the output's tap.
+
+#include "sound_capture.h"
+#include "sound_output.h"
+#include "test_waves.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace klavet::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kRate = 48000;
+constexpr double kOnGain = 30000.0 / 65535.0;
+constexpr int kFull = 16384; // amplitude of the test tones, half of full scale
+constexpr int kQuiet = 40;   // below this a sample counts as silence
+
+std::size_t Ms(double ms) {
+    return static_cast<std::size_t>(ms * kRate / 1000);
+}
+double ToMs(std::size_t frames) {
+    return 1000.0 * static_cast<double>(frames) / kRate;
+}
+
+class SoundOutputTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { capture_ = Capture::ForThisRun().release(); }
+    static void TearDownTestSuite() {
+        delete capture_;
+        capture_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(capture_->Ready()) << "the private sound server did not start";
+        output_ = CreateSoundOutput(capture_->Options());
+        ASSERT_TRUE(output_->Streaming());
+        WriteFile(dir_.Path("tone.wav"), WaveBytes(Sine(1000, 10, kRate, 0.5), 1, kRate, SampleKind::S16));
+        WriteFile(dir_.Path("short.wav"), WaveBytes(Sine(1000, 0.2, kRate, 0.5), 1, kRate, SampleKind::S16));
+    }
+
+    // Runs `actions`, lets their sound come out, and returns what was played
+    // from the first call on.
+    std::vector<std::int16_t> Record(const std::function<void()>& actions) {
+        std::this_thread::sleep_for(100ms);
+        const std::size_t mark = capture_->Frames();
+        actions();
+        std::this_thread::sleep_for(300ms);
+        return capture_->Samples(mark, capture_->Frames());
+    }
+
+    static Capture* capture_;
+    TempDir dir_;
+    std::unique_ptr<SoundOutput> output_;
+};
+
+Capture* SoundOutputTest::capture_ = nullptr;
+
+TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel) {
+    Clock::duration held{};
+    const auto played = Record([&] {
+        output_->SetWaveVolume(VolumeOn);
+        output_->PlaySoundAsync(dir_.Path("tone.wav"));
+        const auto pressed = Clock::now();
+        std::this_thread::sleep_for(300ms);
+        output_->SetWaveVolume(VolumeOff);
+        held = Clock::now() - pressed;
+        std::this_thread::sleep_for(500ms);
+    });
+    const double heldMs = std::chrono::duration<double, std::milli>(held).count();
+    for (int channel : {0, 1}) {
+        const auto sounding = Sounding(played, channel, kQuiet);
+        ASSERT_EQ(sounding.size(), 1u) << "channel " << channel;
+        // Press and release each reach the device within a buffer or so;
+        // the ramps add a few ms.
+        EXPECT_NEAR(ToMs(sounding[0].Length()), heldMs, ToMs(2 * output_->BufferFrames()) + 10.0)
+            << "channel " << channel;
+        const int expected = static_cast<int>(std::lround(kFull * kOnGain));
+        EXPECT_NEAR(Peak(played, channel, sounding[0].begin + Ms(20), sounding[0].end - Ms(20)), expected, 2);
+        // Silent once the release's ramp is over, though the tone runs on unheard.
+        EXPECT_EQ(Peak(played, channel, sounding[0].end + Ms(5), played.size() / 2), 0);
+    }
+}
+
+TEST_F(SoundOutputTest, ReleaseFallsToSilenceWithinTheRampWithoutAClick) {
+    const auto played = Record([&] {
+        output_->SetWaveVolume(VolumeOn);
+        output_->PlaySoundAsync(dir_.Path("tone.wav"));
+        std::this_thread::sleep_for(200ms);
+        output_->SetWaveVolume(VolumeOff);
+        std::this_thread::sleep_for(200ms);
+    });
+    const auto sounding = Sounding(played, 0, 0);
+    ASSERT_FALSE(sounding.empty());
+    const std::size_t end = sounding.back().end;
+    // The last frame at full level, within a period of the 1 kHz tone.
+    const int full = static_cast<int>(std::lround(kFull * kOnGain));
+    std::size_t lastFull = 0;
+    for (std::size_t i = 0; i < end; ++i)
+        if (std::abs(played[2 * i]) >= full - 2)
+            lastFull = i;
+    EXPECT_LE(ToMs(end - lastFull), 5.0 + 1.0 + 0.5);
+    EXPECT_GE(ToMs(end - lastFull), 4.0);
+    // A 1 kHz tone at this level bends by at most 128 a frame; a cut would
+    // jump by thousands.
+    EXPECT_LT(MaxBend(played, 0), 200);
+    EXPECT_LT(MaxBend(played, 1), 200);
+}
+
+TEST_F(SoundOutputTest, VolumeWordSetsLeftFromTheLowWordAndRightFromTheHighWord) {
+    const auto played = Record([&] {
+        output_->SetWaveVolume(0xFFFF0000u);
+        output_->PlaySoundSync(dir_.Path("short.wav"));
+        output_->SetWaveVolume(0x0000FFFFu);
+        output_->PlaySoundSync(dir_.Path("short.wav"));
+    });
+    const auto right = Sounding(played, 1, kQuiet);
+    const auto left = Sounding(played, 0, kQuiet);
+    ASSERT_EQ(right.size(), 1u);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_LT(right[0].end, left[0].begin + Ms(6)) << "right first, then left";
+    EXPECT_NEAR(Peak(played, 1, right[0].begin + Ms(20), right[0].end - Ms(20)), kFull, 1);
+    EXPECT_NEAR(Peak(played, 0, left[0].begin + Ms(20), left[0].end - Ms(20)), kFull, 1);
+    EXPECT_EQ(Peak(played, 0, 0, right[0].end - Ms(6)), 0);
+    EXPECT_EQ(Peak(played, 1, left[0].begin + Ms(6), played.size() / 2), 0);
+}
+
+TEST_F(SoundOutputTest, KPatternIsLongShortLongWithTheFilesOwnSpacing) {
+    const std::string da = output_->SoundFilePath(kDashFile);
+    const std::string di = output_->SoundFilePath(kDotFile);
+    std::vector<double> callMs;
+    const auto played = Record([&] {
+        output_->SetWaveVolume(VolumeOn);
+        for (const auto& path : {da, di, da}) {
+            const auto start = Clock::now();
+            const std::size_t handed = capture_->Frames();
+            output_->PlaySoundSync(path);
+            // The dummy driver's clock runs fast: there, count what it took.
+            if (capture_->Server())
+                callMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            else
+                callMs.push_back(ToMs(capture_->Frames() - handed));
+        }
+    });
+    const auto sounding = Sounding(played, 0, kQuiet);
+    ASSERT_EQ(sounding.size(), 3u);
+    // The generated files: dashes of 300 ms, a dot of 100 ms, each followed by
+    // 100 ms of silence; their 5 ms edges fall partly below the threshold.
+    const double tones[] = {300, 100, 300};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(ToMs(sounding[i].Length()), tones[i] - 0.5, 1.5) << "element " << i;
+    for (int i = 0; i < 2; ++i) {
+        const double gap = ToMs(sounding[i + 1].begin - sounding[i].end);
+        EXPECT_GE(gap, 100.0 - 1.0) << "gap " << i;
+        EXPECT_LE(gap, 100.0 + 12.0) << "gap " << i;
+    }
+    EXPECT_EQ(Sounding(played, 1, kQuiet).size(), 3u);
+    // Each call lasts its file, but for the two buffers handed over early.
+    const double files[] = {400, 200, 400};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_GE(callMs[i], files[i] - ToMs(2 * output_->BufferFrames()) - 6.0) << "call " << i;
+}
+
+TEST_F(SoundOutputTest, NewSoundEndsTheRunningOneAndStartsFromItsBeginning) {
+    // A tone growing louder over its length tells how far into it we are.
+    std::vector<double> growing = Sine(1000, 4, kRate, 0.5);
+    for (std::size_t i = 0; i < growing.size(); ++i)
+        growing[i] *= static_cast<double>(i) / static_cast<double>(growing.size());
+    WriteFile(dir_.Path("growing.wav"), WaveBytes(growing, 1, kRate, SampleKind::S16));
+    const auto played = Record([&] {
+        for (int press = 0; press < 2; ++press) {
+            output_->SetWaveVolume(VolumeOn);
+            output_->PlaySoundAsync(dir_.Path("growing.wav"));
+            std::this_thread::sleep_for(press == 0 ? 1000ms : 300ms);
+            output_->SetWaveVolume(VolumeOff);
+            std::this_thread::sleep_for(150ms);
+        }
+    });
+    const auto sounding = Sounding(played, 0, 0, Ms(5));
+    ASSERT_EQ(sounding.size(), 2u);
+    // 200 ms into the file the tone is at a twentieth of its final level; had
+    // the first press's tone run on, it would be past a quarter.
+    const std::size_t at = sounding[1].begin + Ms(200);
+    const int level = Peak(played, 0, at - Ms(2), at + Ms(2));
+    EXPECT_NEAR(level, kFull * kOnGain * 0.2 / 4, 40);
+}
+
+TEST_F(SoundOutputTest, PlayRightAfterAReleaseCutsTheSilencedToneAndIsHeard) {
+    const auto played = Record([&] {
+        output_->SetWaveVolume(VolumeOn);
+        output_->PlaySoundAsync(dir_.Path("tone.wav"));
+        std::this_thread::sleep_for(100ms);
+        output_->SetWaveVolume(VolumeOff);
+        output_->SetWaveVolume(VolumeOn);
+        output_->PlaySoundSync(dir_.Path("short.wav"));
+    });
+    const auto sounding = Sounding(played, 0, kQuiet, Ms(5));
+    ASSERT_GE(sounding.size(), 1u);
+    // The press and the element run together; the key tone does not go on
+    // after the element's 200 ms.
+    const auto whole = Sounding(played, 0, 0, Ms(20));
+    ASSERT_EQ(whole.size(), 1u);
+    EXPECT_LT(ToMs(whole[0].Length()), 100 + 200 + 25);
+}
+
+TEST_F(SoundOutputTest, VolumeBelongsToTheStreamAndStaysAsLastSet) {
+    const auto played = Record([&] {
+        output_->SetWaveVolume(VolumeOn);
+        output_->PlaySoundSync(dir_.Path("short.wav"));
+        output_->PlaySoundSync(dir_.Path("short.wav"));
+        // A synchronous call returns as its last buffers go out; let them.
+        std::this_thread::sleep_for(100ms);
+        output_->SetWaveVolume(VolumeOff);
+        output_->PlaySoundSync(dir_.Path("short.wav"));
+    });
+    const auto sounding = Sounding(played, 0, kQuiet, Ms(5));
+    ASSERT_EQ(sounding.size(), 1u) << "the two heard sounds join, the third is silent";
+    EXPECT_NEAR(ToMs(sounding[0].Length()), 400, 12);
+}
+
+TEST_F(SoundOutputTest, MissingOrUnreadableKeyToneGivesTheDefaultSound) {
+    WriteFile(dir_.Path("garbage.wav"), std::vector<std::uint8_t>(5000, 0x5A));
+    for (const std::string& path : {dir_.Path("absent.wav"), dir_.Path("garbage.wav")}) {
+        const auto played = Record([&] {
+            output_->SetWaveVolume(VolumeOn);
+            output_->PlaySoundAsync(path);
+            std::this_thread::sleep_for(700ms);
+            output_->SetWaveVolume(VolumeOff);
+        });
+        const auto sounding = Sounding(played, 0, kQuiet, Ms(20));
+        ASSERT_EQ(sounding.size(), 1u) << path;
+        EXPECT_GT(Peak(played, 0, 0, played.size() / 2), 2000) << path;
+        EXPECT_EQ(Sounding(played, 1, kQuiet, Ms(20)).size(), 1u) << path;
+        // A short sound of its own, over long before the key was let go.
+        EXPECT_LT(ToMs(sounding[0].Length()), 250) << path;
+        EXPECT_GT(ToMs(sounding[0].Length()), 50) << path;
+    }
+}
+
+TEST_F(SoundOutputTest, MissingOrCorruptElementIsSilentAndReturnsAtOnce) {
+    // A header announcing ten seconds with the data cut off after its start.
+    auto corrupt = WaveBytes(Sine(700, 10, kRate, 0.5), 1, kRate, SampleKind::S16);
+    corrupt.resize(44 + 2);
+    WriteFile(dir_.Path("di.wav"), corrupt);
+    WriteFile(dir_.Path("da.wav"), {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E'});
+    const std::string paths[] = {dir_.Path("di.wav"), dir_.Path("da.wav"), dir_.Path("absent.wav")};
+    for (const auto& path : paths) {
+        Clock::duration took{};
+        const auto played = Record([&] {
+            output_->SetWaveVolume(VolumeOn);
+            const auto start = Clock::now();
+            output_->PlaySoundSync(path);
+            took = Clock::now() - start;
+        });
+        EXPECT_LT(took, 100ms) << path;
+        EXPECT_EQ(Peak(played, 0, 0, played.size() / 2), 0) << path;
+        EXPECT_EQ(Peak(played, 1, 0, played.size() / 2), 0) << path;
+    }
+}
+
+TEST_F(SoundOutputTest, FileChangedOnDiskIsReadAgain) {
+    const std::string path = dir_.Path("changing.wav");
+    WriteFile(path, WaveBytes(Sine(1000, 0.2, kRate, 0.25), 1, kRate, SampleKind::S16));
+    const auto first = Record([&] {
+        output_->SetWaveVolume(0xFFFFFFFFu);
+        output_->PlaySoundSync(path);
+    });
+    // Same size, new content.
+    std::this_thread::sleep_for(20ms);
+    WriteFile(path, WaveBytes(Sine(1000, 0.2, kRate, 0.5), 1, kRate, SampleKind::S16));
+    const auto second = Record([&] { output_->PlaySoundSync(path); });
+    EXPECT_NEAR(Peak(first, 0, 0, first.size() / 2), kFull / 2, 1);
+    EXPECT_NEAR(Peak(second, 0, 0, second.size() / 2), kFull, 1);
+}
+
+TEST_F(SoundOutputTest, UserFilesOfOtherFormatsPlayAtTheirOwnPitchAndLength) {
+    struct Case {
+        const char* name;
+        int channels;
+        int rate;
+        SampleKind kind;
+    } cases[] = {{"u8-11025-mono.wav", 1, 11025, SampleKind::U8},
+                 {"s16-44100-stereo.wav", 2, 44100, SampleKind::S16},
+                 {"s16-22050-mono.wav", 1, 22050, SampleKind::S16},
+                 {"f32-96000-stereo.wav", 2, 96000, SampleKind::F32}};
+    for (const auto& c : cases) {
+        const auto mono = Sine(600, 0.3, c.rate, 0.5);
+        std::vector<double> samples;
+        for (double x : mono)
+            for (int ch = 0; ch < c.channels; ++ch)
+                samples.push_back(x);
+        WriteFile(dir_.Path(c.name), WaveBytes(samples, c.channels, c.rate, c.kind));
+        const auto played = Record([&] {
+            output_->SetWaveVolume(0xFFFFFFFFu);
+            output_->PlaySoundSync(dir_.Path(c.name));
+        });
+        const auto sounding = Sounding(played, 0, 1000);
+        ASSERT_EQ(sounding.size(), 1u) << c.name;
+        EXPECT_NEAR(ToMs(sounding[0].Length()), 300, 2.0) << c.name;
+        int crossings = 0;
+        for (std::size_t i = sounding[0].begin + 1; i < sounding[0].end; ++i)
+            crossings += (played[2 * i - 2] < 0) != (played[2 * i] < 0);
+        EXPECT_NEAR(crossings, 2 * 600 * 0.3, 4) << c.name;
+        EXPECT_NEAR(Peak(played, 1, sounding[0].begin, sounding[0].end), kFull, kFull / 50) << c.name;
+    }
+}
+
+TEST_F(SoundOutputTest, FirstPressAfterALongIdleIsHeardInFull) {
+    // Long enough for the stream to settle into its idle state.
+    std::this_thread::sleep_for(2500ms);
+    const auto played = Record([&] {
+        output_->SetWaveVolume(VolumeOn);
+        output_->PlaySoundAsync(output_->SoundFilePath(kDotFile));
+        std::this_thread::sleep_for(250ms);
+        output_->SetWaveVolume(VolumeOff);
+    });
+    const auto sounding = Sounding(played, 0, kQuiet);
+    ASSERT_EQ(sounding.size(), 1u);
+    EXPECT_NEAR(ToMs(sounding[0].Length()), 100 - 0.5, 1.5);
+}
+
+TEST_F(SoundOutputTest, SoundFilesLieBesideTheExecutable) {
+    const auto dir = std::filesystem::canonical("/proc/self/exe").parent_path().string();
+    for (auto name : {kDotFile, kDashFile, kKeyToneFile}) {
+        const std::string path = output_->SoundFilePath(name);
+        EXPECT_EQ(path, dir + std::string(name));
+        EXPECT_TRUE(std::filesystem::is_regular_file(path)) << path;
+    }
+}
+
+} // namespace
+} // namespace klavet::testing

@@ -1,0 +1,132 @@
+// The sound output without a sound server, with one that appears later, and
+// with one that dies while a tone plays: nothing hangs, crashes or prints, and
+// sound comes back without a restart.
+
+#include "pulse_server.h"
+#include "sound_output.h"
+#include "test_waves.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace klavet::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Sends this process's standard error to a file while alive.
+class StderrToFile {
+public:
+    explicit StderrToFile(const std::string& path) : path_(path) {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~StderrToFile() { Restore(); }
+    std::string Restore() {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            ::dup2(saved_, 2);
+            ::close(saved_);
+            saved_ = -1;
+        }
+        std::stringstream text;
+        text << std::ifstream(path_).rdbuf();
+        return text.str();
+    }
+
+private:
+    std::string path_;
+    int saved_ = -1;
+};
+
+class SoundRecoveryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteFile(dir_.Path("tone.wav"), WaveBytes(Sine(1000, 5, 48000, 0.5), 1, 48000, SampleKind::S16));
+        WriteFile(dir_.Path("short.wav"), WaveBytes(Sine(1000, 0.3, 48000, 0.5), 1, 48000, SampleKind::S16));
+    }
+
+    // Key presses, as the learner would go on making them, until the sink
+    // hears one or the time is up.
+    bool PressUntilHeard(SoundOperations& output, std::chrono::seconds patience) {
+        const auto deadline = Clock::now() + patience;
+        while (Clock::now() < deadline) {
+            const std::size_t mark = server_.Frames();
+            output.SetWaveVolume(VolumeOn);
+            output.PlaySoundAsync(dir_.Path("tone.wav"));
+            std::this_thread::sleep_for(300ms);
+            output.SetWaveVolume(VolumeOff);
+            std::this_thread::sleep_for(300ms);
+            if (Peak(server_.Samples(mark, server_.Frames()), 0, 0, SIZE_MAX) > 1000)
+                return true;
+        }
+        return false;
+    }
+
+    // A sign's worth of calls; returns how long they took.
+    Clock::duration PlayASign(SoundOperations& output) {
+        const auto start = Clock::now();
+        output.SetWaveVolume(VolumeOn);
+        for (int i = 0; i < 3; ++i)
+            output.PlaySoundSync(dir_.Path("short.wav"));
+        output.SetWaveVolume(VolumeOff);
+        return Clock::now() - start;
+    }
+
+    PulseServer server_;
+    TempDir dir_;
+};
+
+TEST_F(SoundRecoveryTest, WithoutAServerNothingHangsOrPrintsAndSoundComesWhenOneStarts) {
+    StderrToFile quiet(dir_.Path("stderr.txt"));
+    const auto created = Clock::now();
+    auto output = CreateSoundOutput();
+    EXPECT_LT(Clock::now() - created, 4s);
+    EXPECT_LT(PlayASign(*output), 4s);
+    output->SetWaveVolume(VolumeOn);
+    output->PlaySoundAsync(dir_.Path("tone.wav"));
+    output->SetWaveVolume(VolumeOff);
+    EXPECT_EQ(quiet.Restore(), "");
+
+    ASSERT_TRUE(server_.Start());
+    EXPECT_TRUE(PressUntilHeard(*output, 15s));
+}
+
+TEST_F(SoundRecoveryTest, ServerDyingMidToneIsSurvivedAndSoundComesBackWithTheNextServer) {
+    ASSERT_TRUE(server_.Start());
+    auto output = CreateSoundOutput();
+    ASSERT_TRUE(PressUntilHeard(*output, 10s));
+
+    output->SetWaveVolume(VolumeOn);
+    output->PlaySoundAsync(dir_.Path("tone.wav"));
+    std::this_thread::sleep_for(100ms);
+    StderrToFile quiet(dir_.Path("stderr.txt"));
+    server_.Kill();
+    std::this_thread::sleep_for(100ms);
+    // Timing goes on: a sign still plays through, neither hanging nor
+    // returning at once.
+    EXPECT_LT(PlayASign(*output), 4s);
+    output->SetWaveVolume(VolumeOn);
+    output->PlaySoundAsync(dir_.Path("tone.wav"));
+    output->SetWaveVolume(VolumeOff);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_LT(PlayASign(*output), 4s);
+    EXPECT_EQ(quiet.Restore(), "");
+
+    ASSERT_TRUE(server_.Start());
+    EXPECT_TRUE(PressUntilHeard(*output, 15s));
+}
+
+} // namespace
+} // namespace klavet::testing
