@@ -111,12 +111,39 @@ class Trainer(unittest.TestCase):
         x, y = self.origin()
         desktop.xdotool("mousemove", x + 52, y + 68, "sleep", 0.1, "click", 1, "sleep", 0.2)
         self.assertEqual(self.wait_name("Code du signe écouté", " "), " ")
-        desktop.xdotool("type", "--delay", 50, "e", "sleep", 0.2)
+        desktop.xdotool("type", "--delay", 50, "e")  # "type" takes every word after it
         desktop.xdotool("mousemove", x + 84, y + 68, "sleep", 0.1, "click", 1)
         self.assertEqual(self.wait_name("Code du signe écouté", "."), ".")
         # Playback showed "E"; the keyed "A" is still in the slots, and the
         # next gap tick writes it back.
         self.assertEqual(self.wait_name("Résultat : le signe manipulé ou écouté", "A"), "A")
+
+    def test_4b_key_pressed_during_playback_waits_for_its_end(self):
+        x, y = self.origin()
+        access.pump(0.2, "object:property-change:accessible-name")
+        # "0" sounds five dashes; the key is pressed while they sound.
+        desktop.xdotool("mousemove", x + 52, y + 68, "sleep", 0.1, "click", 1, "sleep", 0.2)
+        desktop.xdotool("type", "--delay", 50, "0")
+        result_field = (x + 296, y + 56, 57, 41)
+        before = desktop.screenshot(os.path.join(desktop.dir, "before.png"))
+        desktop.xdotool("sleep", 0.2, "mousemove", x + 84, y + 68, "sleep", 0.1, "click", 1, "sleep", 0.4)
+        # Mid-sign: the window shows the chosen sign and still answers.
+        during = desktop.screenshot(os.path.join(desktop.dir, "during.png"))
+        self.assertEqual(self.field("Code du signe écouté").name, " ")
+        self.assertNotEqual(Desktop.signature(before, *result_field), Desktop.signature(during, *result_field))
+        desktop.xdotool("mousemove", x + 268, y + 96, "sleep", 0.1, "mousedown", 1, "sleep", 0.1, "mouseup", 1)
+        self.assertEqual(self.wait_name("Code du signe écouté", "-----"), "-----")
+        events = access.pump(1.0, "object:property-change:accessible-name")
+        order = [(d, n) for _, d, n in events]
+        result, code = "Résultat : le signe manipulé ou écouté", "Code du signe écouté"
+        self.assertIn((result, "0"), order)
+        shown = order.index((result, "0"))
+        played = order.index((code, "-----"))
+        # The press cleared the result field only once the last dash had sounded.
+        cleared = [i for i, event in enumerate(order) if event == (result, "") and i > shown]
+        self.assertTrue(cleared)
+        self.assertLess(shown, played)
+        self.assertLess(played, cleared[0])
 
     def test_5_help_box_opens_modally_and_closes(self):
         x, y = self.origin()
