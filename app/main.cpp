@@ -1,6 +1,37 @@
-#include <cstdio>
+// Starts the trainer: its window, shown, and the event loop.
 
-int main() {
-    std::puts("klavet: the trainer's engine is built; its window is not there yet.");
-    return 0;
+#include "main_window.h"
+#include "sound_output.h"
+
+#include "design_font.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// The window's shape, stacking and drag need X11: on a Wayland session the
+// trainer goes through XWayland, unless the user chose a platform.
+void PreferX11(int argc, char** argv) {
+    if (!std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM"))
+        return;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strncmp(argv[i], "-platform=", 10) == 0)
+            return;
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    PreferX11(argc, argv);
+    QApplication app(argc, argv);
+    klavet::UseDesignStyle();
+    klavet::WindowOptions options;
+    options.sound = klavet::CreateSoundOutput();
+    klavet::FrmKlavet window(std::move(options));
+    window.show();
+    return app.exec();
 }
