@@ -31,7 +31,7 @@ bench: build
 	cmake --build $(BUILD) --target bench
 
 package: build
-	cd $(BUILD) && cpack -G DEB
+	cd $(BUILD) && cpack -G DEB -B package
 	@ls $(BUILD)/package/*.deb
 
 clean:

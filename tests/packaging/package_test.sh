@@ -37,7 +37,7 @@ desktop-file-validate "$root/usr/share/applications/klavet.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.klavet.klavet.metainfo.xml" > /dev/null
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libqt6widgets6 libsdl2-2.0-0 libc6; do
+for lib in libqt6widgets6 libsdl2-2.0-0 libc6 fonts-liberation; do
     echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib"
 done
 if echo "$depends" | grep -q -- '-dev'; then fail "Depends names a build-only package"; fi
