@@ -237,7 +237,7 @@ struct Cpu {
 };
 
 void IdleCpu(Cpu& cpu) {
-    for (int frames : {SoundOutputOptions{}.bufferFrames, 256}) {
+    for (int frames : {SoundOutputOptions{}.bufferFrames, 768, 256}) {
         SoundOutputOptions options;
         options.bufferFrames = frames;
         options.parkAfterSeconds = 0;
