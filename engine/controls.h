@@ -4,6 +4,7 @@
 // maps each name to its own widget; the engine never sees the widgets.
 
 #include <array>
+#include <string_view>
 
 namespace klavet {
 
@@ -33,5 +34,31 @@ enum class Timer { Timer1, Timer2 };
 inline constexpr std::array<Label, 6> kSlotLabels = {
     Label::Label2, Label::Label3, Label::Label4, Label::Label5, Label::Label6, Label::Label8,
 };
+
+// The controls' names as the window gives them ("Label7", "TxtVit").
+constexpr std::string_view NameOf(Label label) {
+    switch (label) {
+    case Label::Label2: return "Label2";
+    case Label::Label3: return "Label3";
+    case Label::Label4: return "Label4";
+    case Label::Label5: return "Label5";
+    case Label::Label6: return "Label6";
+    case Label::Label8: return "Label8";
+    case Label::Label7: return "Label7";
+    case Label::Label9: return "Label9";
+    case Label::signe: return "signe";
+    }
+    return {};
+}
+
+constexpr std::string_view NameOf(TextBox box) {
+    switch (box) {
+    case TextBox::Text1: return "Text1";
+    case TextBox::Text2: return "Text2";
+    case TextBox::Text3: return "Text3";
+    case TextBox::TxtVit: return "TxtVit";
+    }
+    return {};
+}
 
 } // namespace klavet

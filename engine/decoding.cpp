@@ -2,12 +2,25 @@
 #include "sign_table.h"
 
 #include <array>
+#include <limits>
 
 namespace klavet {
 
 namespace {
+
 constexpr int kDecodeGapUnits = 3;
+
+// Formed in wide arithmetic, so that a large unit means a long gap rather
+// than a wrapped one.
+std::int64_t DecodeThreshold(const TrainerState& state) {
+    return kDecodeGapUnits * static_cast<std::int64_t>(state.UnitTicks);
 }
+
+bool DecodeDue(const TrainerState& state) {
+    return state.DecodeEnabled == kTrue && state.IdleTicks > DecodeThreshold(state);
+}
+
+} // namespace
 
 // Gap timer tick: counts the idle time and, once it exceeds three units,
 // shows the sign that the six slots spell, on every tick of the gap.
@@ -15,9 +28,21 @@ void TrainerEngine::Timer2_Timer() {
     state_.IdleTicks = SaturatingIncrement(state_.IdleTicks);
     window_.SetText(TextBox::Text3, DecimalText(state_.IdleTicks));
 
-    int threshold = kDecodeGapUnits * static_cast<int>(state_.UnitTicks);
-    if (state_.IdleTicks > threshold && state_.DecodeEnabled == kTrue)
+    if (DecodeDue(state_))
         Decode();
+}
+
+std::optional<std::int64_t> TicksUntilVisible(const TrainerState& state, bool gapTimerRunning,
+                                              bool eventSinceLastTick) {
+    if (!gapTimerRunning || state.DecodeEnabled != kTrue)
+        return std::nullopt;
+    if (DecodeDue(state))
+        return eventSinceLastTick ? std::optional<std::int64_t>(1) : std::nullopt;
+    // The idle count holds at its 16-bit limit.
+    const std::int64_t threshold = DecodeThreshold(state);
+    if (threshold >= std::numeric_limits<std::int16_t>::max())
+        return std::nullopt;
+    return threshold + 1 - state.IdleTicks;
 }
 
 void TrainerEngine::Decode() {

@@ -15,6 +15,10 @@
 
 namespace klavet {
 
+// The key's tooltip as the window starts (two blanks before "puis"), and the
+// one each calibrating key down sets.
+inline constexpr std::string_view kStartToolTip =
+    " Une série de points pour calibrer la vitesse  puis désactivez le calibrage ";
 inline constexpr std::string_view kCalibrationToolTip =
     " Une série de points pour calibrer la vitesse puis désactivez le calibrage ";
 
@@ -54,6 +58,15 @@ private:
     WindowOperations& window_;
     SoundOperations& sound_;
 };
+
+// How many ticks may pass before one that the learner could see: only a gap
+// tick can change a shown field, when it decodes into the result field. That
+// happens first on the tick that takes the idle count past three units, and
+// after that only on the first tick after an event (an event may have written
+// the result field; later ticks write the same sign again). Returns 1 for the
+// next tick, more for a later one, nothing when no coming tick shows anything.
+std::optional<std::int64_t> TicksUntilVisible(const TrainerState& state, bool gapTimerRunning,
+                                              bool eventSinceLastTick);
 
 // Plain decimal text of a 16-bit value: "-12", "0", "32767".
 std::string DecimalText(std::int16_t value);

@@ -5,6 +5,9 @@
 
 #include "design_font.h"
 #include "main_window.h"
+#ifdef KLAVET_PLAIN_TIMER
+#include "per_firing_ticks.h"
+#endif
 #include "sound_output.h"
 
 #include <QApplication>
@@ -19,7 +22,9 @@ int main(int argc, char** argv) {
     klavet::WindowOptions options;
     options.sound = klavet::CreateSoundOutput();
 #ifdef KLAVET_PLAIN_TIMER
-    options.pacing = klavet::TickPacing::PerFiring;
+    options.ticks = [](klavet::TrainerEngine& engine, const klavet::TrainerState&) {
+        return std::make_unique<klavet::PerFiringTicks>(engine);
+    };
 #endif
     options.written = [](std::string_view control, std::string_view text) {
         if (control != "Text2" && control != "TxtVit" && control != "Label7")

@@ -1,4 +1,4 @@
-#include "fake_window.h"
+#include "engine_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "fake_window.h"
+#include "engine_fixture.h"
 #include "sign_table.h"
 
 #include <gtest/gtest.h>
@@ -131,3 +131,30 @@ TEST(DecodingAtStart, CountsButDoesNotDecodeWhileCalibrating) {
     EXPECT_EQ(window.texts[TextBox::Text3], "100");
     EXPECT_EQ(window.captions[Label::Label7], "F");
 }
+
+namespace {
+
+TrainerState GapState(std::int16_t unit, std::int16_t idle, bool decoding) {
+    TrainerState state;
+    state.UnitTicks = unit;
+    state.IdleTicks = idle;
+    state.DecodeEnabled = decoding ? kTrue : kFalse;
+    return state;
+}
+
+TEST(TicksUntilVisible, OnlyDecodingGapTicksCanShowAnything) {
+    // Unit 8: the first decode comes on the tick that takes the count to 25.
+    EXPECT_EQ(TicksUntilVisible(GapState(8, 0, true), true, true), 25);
+    EXPECT_EQ(TicksUntilVisible(GapState(8, 24, true), true, false), 1);
+    // Past the threshold, only the first tick after an event can change the result.
+    EXPECT_EQ(TicksUntilVisible(GapState(8, 30, true), true, true), 1);
+    EXPECT_FALSE(TicksUntilVisible(GapState(8, 30, true), true, false));
+    // Calibrating, the key held down, or a threshold the count never passes.
+    EXPECT_FALSE(TicksUntilVisible(GapState(8, 0, false), true, true));
+    EXPECT_FALSE(TicksUntilVisible(GapState(8, 0, true), false, true));
+    EXPECT_FALSE(TicksUntilVisible(GapState(11000, 0, true), true, true));
+    // A unit of 0 decodes from the first tick.
+    EXPECT_EQ(TicksUntilVisible(GapState(0, 0, true), true, true), 1);
+}
+
+} // namespace

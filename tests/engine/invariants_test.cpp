@@ -2,7 +2,7 @@
 // the two timers can produce, and checks the record's invariants, and the
 // element a model predicts for each release, after every single event.
 
-#include "fake_window.h"
+#include "engine_fixture.h"
 #include "sign_table.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +78,7 @@ protected:
         const char* entries[] = {"", "a", "BT", "bt", "?", "x", "zz", "0", " "};
         window.texts[TextBox::Text1] = entries[random() % std::size(entries)];
         engine.Command1_Click();
-        sound.calls.clear();
+        sound.Clear();
     }
 
     void CheckInvariants() {
@@ -98,7 +98,7 @@ protected:
         ASSERT_EQ(window.timer2, !keyDown);
         ASSERT_NE(window.picture1, window.picture2);
         ASSERT_EQ(window.picture2, keyDown);
-        ASSERT_EQ(sound.volume, keyDown ? VolumeOn : sound.volume);
+        ASSERT_EQ(sound.volume.load(), keyDown ? VolumeOn : sound.volume.load());
         std::int16_t decode = switched ? (window.chkVit == 0 ? kTrue : kFalse) : kFalse;
         ASSERT_EQ(state.DecodeEnabled, decode);
         ASSERT_TRUE(ParseDecimal(window.texts[TextBox::TxtVit]).has_value());

@@ -1,4 +1,4 @@
-#include "fake_window.h"
+#include "engine_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,7 @@ TEST_F(Keying, ThresholdMatchesTheIntegerOracleForEveryUnit) {
             engine.Laklavet_MouseUp();
             std::string expected = 5 * ticks < 9 * unit ? "." : "-";
             ASSERT_EQ(state.CurrentElement, expected) << "unit " << unit << " ticks " << ticks;
-            sound.calls.clear();
+            sound.Clear();
         }
     }
 }

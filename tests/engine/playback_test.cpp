@@ -1,4 +1,4 @@
-#include "fake_window.h"
+#include "engine_fixture.h"
 #include "sign_table.h"
 
 #include <gtest/gtest.h>
@@ -71,10 +71,10 @@ TEST_F(Playback, UsesTheWindowsUpperCasing) {
 
 TEST_F(Playback, AfterAReleaseTheVolumeIsOnBeforeTheFirstElement) {
     Press(5);
-    EXPECT_EQ(sound.volume, VolumeOff);
+    EXPECT_EQ(sound.volume.load(), VolumeOff);
     std::vector<std::string> calls = Play("t");
     EXPECT_EQ(calls.front(), "volume on");
-    EXPECT_EQ(sound.volume, VolumeOn);
+    EXPECT_EQ(sound.volume.load(), VolumeOn);
 }
 
 TEST_F(Playback, TwoPressesPlayTwice) {

@@ -1,7 +1,9 @@
 #include "window_fixture.h"
 
 #include "design_font.h"
-#include "widgets.h"
+#include "picture_box.h"
+#include "picture_button.h"
+#include "window_shape.h"
 
 #include <QAccessible>
 #include <QAccessibleInterface>
@@ -162,7 +164,7 @@ TEST_F(WindowTest, FocusGoesThroughTheControlsInDesignOrder) {
 }
 
 TEST_F(WindowTest, ShapeIsTheRoundedRectangleOfTheDesign) {
-    QRegion shape = FrmKlavet::WindowShape();
+    QRegion shape = WindowShape();
     EXPECT_EQ(window->mask(), shape);
     EXPECT_EQ(shape.boundingRect(), QRect(5, 5, 385, 285));
     for (QPoint inside : {QPoint(197, 5), QPoint(5, 147), QPoint(389, 147), QPoint(197, 289), QPoint(30, 30)})
@@ -233,8 +235,8 @@ TEST_F(WindowTest, KeyPicturesSwapWhileTheKeyIsHeld) {
     EXPECT_EQ(Control("Laklavet")->toolTip(),
               QString::fromUtf8(" Une série de points pour calibrer la vitesse puis désactivez le calibrage "));
     auto calls = sound->Calls();
-    EXPECT_EQ(calls, (std::vector<std::string>{"volume " + std::to_string(VolumeOn), "async /snd/tok.wav",
-                                               "volume 0"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"volume on", "async /opt/klavet/tok.wav",
+                                               "volume off"}));
 }
 
 // Calibrate at 10 ms a dot, train, key ".-": "A" shows on the tick that
@@ -312,8 +314,8 @@ TEST_F(WindowTest, PlaybackHoldsTheTicksAndShowsTheSignFirst) {
     EXPECT_GT(paintsAtFirstSound, paintsBefore);
     EXPECT_EQ(CaptionOf("signe"), "-.-");
     auto calls = sound->Calls();
-    EXPECT_EQ(calls, (std::vector<std::string>{"volume " + std::to_string(VolumeOn), "sync /snd/da.wav",
-                                               "sync /snd/di.wav", "sync /snd/da.wav"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"volume on", "sync /opt/klavet/da.wav",
+                                               "sync /opt/klavet/di.wav", "sync /opt/klavet/da.wav"}));
     // The 900 ms of sound are not counted as idle time.
     Wait(5ms);
     window->DeliverDueTicks();
@@ -341,7 +343,7 @@ TEST_F(WindowTest, KeyPressDuringPlaybackWaitsForTheEnd) {
     EXPECT_TRUE(Control("Picture2")->isVisible()); // handled once the sign had ended
     EXPECT_TRUE(window->TimerEnabled(Timer::Timer1));
     auto calls = sound->Calls();
-    EXPECT_EQ(calls.back(), "async /snd/tok.wav");
+    EXPECT_EQ(calls.back(), "async /opt/klavet/tok.wav");
     QTest::mouseRelease(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
 }
 
@@ -358,8 +360,8 @@ TEST_F(WindowTest, ButtonPressedDuringPlaybackWaitsForTheEnd) {
     Control<QLineEdit>("Text1")->setText("e");
     QTest::mouseClick(Control("Command1"), Qt::LeftButton);
     EXPECT_EQ(callsMeanwhile, 2u);
-    const std::string on = "volume " + std::to_string(VolumeOn);
-    EXPECT_EQ(sound->Calls(), (std::vector<std::string>{on, "sync /snd/di.wav", on, "sync /snd/di.wav"}));
+    const std::string on = "volume on";
+    EXPECT_EQ(sound->Calls(), (std::vector<std::string>{on, "sync /opt/klavet/di.wav", on, "sync /opt/klavet/di.wav"}));
     EXPECT_FALSE(window->PlayingSign());
 }
 
@@ -386,10 +388,10 @@ TEST_F(WindowTest, LeftPressOnBackgroundOrRestingKeyMakesTheWindowTopmost) {
 TEST_F(WindowTest, QuitSetsTheVolumeOnThenEnds) {
     Show();
     Press(10ms);
-    EXPECT_EQ(sound->lastVolume, VolumeOff);
+    EXPECT_EQ(sound->volume.load(), VolumeOff);
     QTest::mouseClick(Control("CmdQuitte"), Qt::LeftButton);
     EXPECT_EQ(ended, 1);
-    EXPECT_EQ(sound->lastVolume, VolumeOn);
+    EXPECT_EQ(sound->volume.load(), VolumeOn);
     window->close();
     EXPECT_EQ(ended, 2);
 }

@@ -1,0 +1,44 @@
+#pragma once
+
+// The trainer's sound output: the one place that turns the engine's sound
+// operations into audio. Created once at start-up and kept for the run; all
+// its operations are called on the user-interface thread. This header says
+// what an output offers; each backend lives in a file of its own.
+
+#include "sound_operations.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace klavet {
+
+struct SoundOutputOptions {
+    // Frames per buffer handed to the device, at 48 kHz.
+    int bufferFrames = 512;
+    // Idle silence after which the audio thread sleeps until the next call;
+    // 0 or less keeps it running.
+    double parkAfterSeconds = 1.0;
+    // Called on the audio thread with every buffer of interleaved stereo
+    // frames handed to the device; for measurement. Must not block.
+    std::function<void(const std::int16_t* frames, std::size_t count)> tap;
+};
+
+class SoundOutput : public SoundOperations {
+public:
+    // Frames per buffer of the open stream; 0 while no stream is open.
+    virtual int BufferFrames() const = 0;
+    // True while a stream is open (it may still be cut off from its server).
+    virtual bool Streaming() const = 0;
+};
+
+inline constexpr int kOutputRate = 48000;
+
+// The output the trainer plays through, opened at once with these options.
+std::unique_ptr<SoundOutput> CreateSoundOutput(const SoundOutputOptions& options);
+
+// The trainer's sound output with the default options.
+std::unique_ptr<SoundOperations> CreateSoundOutput();
+
+} // namespace klavet
