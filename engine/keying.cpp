@@ -15,6 +15,14 @@ constexpr double kDashMargin = 0.1;
 
 } // namespace
 
+std::string LatinUpperCase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
 std::string DecimalText(std::int16_t value) { return std::to_string(value); }
 
 std::optional<std::int16_t> ParseDecimal(std::string_view text) {

@@ -68,6 +68,10 @@ private:
 std::optional<std::int64_t> TicksUntilVisible(const TrainerState& state, bool gapTimerRunning,
                                               bool eventSinceLastTick);
 
+// Upper case as in the C locale: only the letters a to z change; every other
+// byte, UTF-8 sequences included, stays as it is.
+std::string LatinUpperCase(std::string_view text);
+
 // Plain decimal text of a 16-bit value: "-12", "0", "32767".
 std::string DecimalText(std::int16_t value);
 

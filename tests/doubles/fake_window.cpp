@@ -1,7 +1,5 @@
 #include "fake_window.h"
 
-#include <cctype>
-
 namespace klavet::testing {
 
 FakeWindow::FakeWindow() {
@@ -34,12 +32,7 @@ void FakeWindow::SetTimerEnabled(Timer timer, bool enabled) {
         log->push_back(std::string(timer == Timer::Timer1 ? "Timer1" : "Timer2") + (enabled ? " on" : " off"));
 }
 
-std::string FakeWindow::UpperCase(std::string_view text) const {
-    std::string upper(text);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
-}
+std::string FakeWindow::UpperCase(std::string_view text) const { return LatinUpperCase(text); }
 
 std::string FakeWindow::Slots() const {
     std::string joined;

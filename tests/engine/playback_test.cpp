@@ -69,6 +69,51 @@ TEST_F(Playback, UsesTheWindowsUpperCasing) {
     EXPECT_EQ(window.captions[Label::Label7], "É");
 }
 
+// A locale whose upper case of "i" is the dotted capital "İ", as Turkish
+// has it, and whose "ı" (dotless) becomes a plain "I".
+struct TurkishWindow : FakeWindow {
+    std::string UpperCase(std::string_view text) const override {
+        std::string upper;
+        for (std::size_t k = 0; k < text.size(); ++k) {
+            if (text[k] == 'i')
+                upper += "İ";
+            else if (text.substr(k, 2) == "ı")
+                upper += "I", ++k;
+            else
+                upper += FakeWindow::UpperCase(text.substr(k, 1));
+        }
+        return upper;
+    }
+};
+
+TEST_F(Playback, WhereTheLocalesUpperCaseMatchesNoSignThePlainLatinOneIsTried) {
+    TurkishWindow turkish;
+    TrainerEngine engine(state, turkish, sound);
+    turkish.log = &log;
+    const auto play = [&](std::string text) {
+        turkish.texts[TextBox::Text1] = std::move(text);
+        log.clear();
+        engine.Command1_Click();
+        return log;
+    };
+    EXPECT_EQ(play("i"), (std::vector<std::string>{"volume on", "Label7=I", kDi, kDi, "signe=.."}));
+    EXPECT_EQ(state.ChosenSign, "I");
+    // The locale's own upper case wins wherever it matches.
+    EXPECT_EQ(play("ı"), (std::vector<std::string>{"volume on", "Label7=I", kDi, kDi, "signe=.."}));
+    EXPECT_EQ(play("k"), (std::vector<std::string>{"volume on", "Label7=K", kDa, kDi, kDa, "signe=-.-"}));
+    // Neither matches: the locale's upper case is shown, nothing plays.
+    EXPECT_EQ(play("ii"), (std::vector<std::string>{"volume on", "Label7=İİ"}));
+    EXPECT_EQ(state.ChosenSign, "İİ");
+    EXPECT_EQ(play("é"), (std::vector<std::string>{"volume on", "Label7=é"}));
+}
+
+TEST(LatinUpperCase, ChangesOnlyTheLettersAToZ) {
+    EXPECT_EQ(LatinUpperCase("abc xyz"), "ABC XYZ");
+    EXPECT_EQ(LatinUpperCase("Bt?9"), "BT?9");
+    EXPECT_EQ(LatinUpperCase("é ı ß"), "é ı ß");
+    EXPECT_EQ(LatinUpperCase(""), "");
+}
+
 TEST_F(Playback, AfterAReleaseTheVolumeIsOnBeforeTheFirstElement) {
     Press(5);
     EXPECT_EQ(sound.volume.load(), VolumeOff);

@@ -13,6 +13,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -278,6 +279,23 @@ TEST_F(WindowTest, TicksDueBeforeAnEventReachTheEngineFirst) {
 }
 
 // ---- Playback -------------------------------------------------------------
+
+// In a Turkish locale the upper case of "i" is "İ", which no sign is: the
+// letter the learner typed still plays, and shows as "I".
+TEST_F(WindowTest, TurkishIPlaysTheLetterI) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+    Show();
+    EXPECT_EQ(window->UpperCase("i"), "İ");
+    Control<QLineEdit>("Text1")->setText("i");
+    QTest::mouseClick(Control("Command1"), Qt::LeftButton);
+    EXPECT_EQ(CaptionOf("Label7"), "I");
+    EXPECT_EQ(window->State().ChosenSign, "I");
+    EXPECT_EQ(CaptionOf("signe"), "..");
+    EXPECT_EQ(sound->Calls(), (std::vector<std::string>{"volume on", "sync /opt/klavet/di.wav",
+                                                        "sync /opt/klavet/di.wav"}));
+    QLocale::setDefault(before);
+}
 
 TEST_F(WindowTest, PlaybackHoldsTheTicksAndShowsTheSignFirst) {
     Show();
