@@ -1,6 +1,7 @@
 #include "help_box.h"
 
 #include "design_font.h"
+#include "minimised_box_recall.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -16,6 +17,9 @@ constexpr QColor kBlue(0, 0, 255);
 
 } // namespace
 
+// A title bar with a close box only: from these flags Qt tells the window
+// manager (in the Motif hints) that the box can be neither minimised nor
+// maximised, and its fixed size that it cannot be resized.
 FrmAbout::FrmAbout()
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
@@ -93,6 +97,9 @@ void FrmAbout::ShowModal(bool aboveOthers) {
     // The client area's corner stands at a fixed place on the screen.
     setGeometry(Px(2340), Px(1935), Px(3570), Px(4680));
     cmdOK_->setFocus();
+    // The box forbids minimising, but a window manager may allow it anyway;
+    // the box must not stay hidden while it blocks the main window.
+    MinimisedBoxRecall recall(*this);
     exec();
 }
 

@@ -15,6 +15,13 @@ PROGRAM = os.environ.get("KLAVET", "build/bin/klavet")
 TITLE = " Trelin  Klavet"
 BLACK = (0, 0, 0)
 
+# The Motif window-manager hints: flags, then the allowed functions and the
+# decorations asked for.
+MWM_FUNCTIONS, MWM_DECORATIONS = 1, 2
+MWM_ALL = 1
+MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE, MWM_FUNC_CLOSE = 8, 16, 32
+MWM_DECOR_MINIMIZE, MWM_DECOR_MAXIMIZE = 32, 64
+
 desktop = None
 access = None
 
@@ -36,6 +43,22 @@ def press_train(x, y, presses, press_ms, gap_ms):
     for _ in range(presses):
         steps += ["mousedown", 1, "sleep", press_ms / 1000, "mouseup", 1, "sleep", gap_ms / 1000]
     return steps
+
+
+def motif_hints(window):
+    """(flags, functions, decorations) of a window's _MOTIF_WM_HINTS."""
+    out = desktop.run(["xprop", "-id", str(window), "_MOTIF_WM_HINTS"])
+    values = [int(v, 16) for v in out.split("=", 1)[1].split(",")]
+    return values[0], values[1], values[2]
+
+
+def wm_state(window):
+    """"Normal", "Iconic" or "Withdrawn", as the window manager keeps it."""
+    out = desktop.run(["xprop", "-id", str(window), "WM_STATE"], check=False)
+    for line in out.splitlines():
+        if "window state:" in line:
+            return line.split(":", 1)[1].strip()
+    return ""
 
 
 class Trainer(unittest.TestCase):
@@ -162,6 +185,30 @@ class Trainer(unittest.TestCase):
         desktop.xdotool("mousemove", x + 60, y + 40, "sleep", 0.1, "click", 1)
         box = desktop.find_window("propos de klavet28")
         desktop.xdotool("windowactivate", "--sync", box, "sleep", 0.2, "key", "Return")
+        desktop.wait_for(lambda: desktop.window_gone("propos de klavet28"), 10, "help box closed")
+
+    def test_5b_help_box_cannot_stay_minimised(self):
+        x, y = self.origin()
+        desktop.xdotool("mousemove", x + 60, y + 40, "sleep", 0.1, "click", 1)
+        box = desktop.find_window("propos de klavet28")
+        try:
+            # The box tells the window manager: close and move only.
+            flags, functions, decorations = motif_hints(box)
+            self.assertTrue(flags & MWM_FUNCTIONS and flags & MWM_DECORATIONS)
+            self.assertFalse(functions & (MWM_ALL | MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE))
+            self.assertTrue(functions & MWM_FUNC_CLOSE)
+            self.assertFalse(decorations & (MWM_ALL | MWM_DECOR_MINIMIZE | MWM_DECOR_MAXIMIZE))
+            self.assertNotIn("MAXIMIZE", desktop.run(["xprop", "-id", str(box), "_NET_WM_ALLOWED_ACTIONS"]))
+            # Minimised all the same, it comes back at a click on the main window.
+            desktop.xdotool("windowminimize", "--sync", box)
+            self.assertEqual(wm_state(box), "Iconic")
+            desktop.xdotool("mousemove", x + 200, y + 150, "sleep", 0.1, "click", 1)
+            desktop.wait_for(lambda: wm_state(box) == "Normal", 10, "help box shown again")
+            # Still modal: "X" does not quit.
+            desktop.xdotool("mousemove", x + 340, y + 242, "sleep", 0.1, "click", 1, "sleep", 0.5)
+            self.assertIsNone(self.proc.poll())
+        finally:
+            desktop.xdotool("windowactivate", "--sync", box, "sleep", 0.2, "key", "Escape")
         desktop.wait_for(lambda: desktop.window_gone("propos de klavet28"), 10, "help box closed")
 
     def test_6_drag_moves_the_window_and_keeps_it_on_top(self):
