@@ -22,7 +22,7 @@ dpkg-deb -x "$deb" "$root"
 # The file list.
 (cd "$root" && find . -type f -o -type l | sort) > "$work/files"
 for f in ./usr/lib/klavet/klavet ./usr/lib/klavet/di.wav ./usr/lib/klavet/da.wav ./usr/lib/klavet/tok.wav \
-         ./usr/bin/klavet ./usr/share/applications/klavet.desktop \
+         ./usr/bin/klavet ./usr/share/applications/org.klavet.klavet.desktop \
          ./usr/share/metainfo/org.klavet.klavet.metainfo.xml \
          ./usr/share/icons/hicolor/scalable/apps/klavet.svg ./usr/share/icons/hicolor/32x32/apps/klavet.png; do
     grep -qxF "$f" "$work/files" || fail "missing $f"
@@ -33,7 +33,7 @@ if grep -v -E '^\./usr/(bin|lib/klavet|share/(applications|metainfo|icons|doc))/
 fi
 
 # Metadata and dependencies.
-desktop-file-validate "$root/usr/share/applications/klavet.desktop"
+desktop-file-validate "$root/usr/share/applications/org.klavet.klavet.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.klavet.klavet.metainfo.xml" > /dev/null
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
