@@ -3,11 +3,14 @@
 --help and --version answer on standard output and exit 0 with no display and
 no sound server, reaching for neither; a mistake gets one line on standard
 error and exit 2; a display that cannot be opened gets one line and exit 1;
-Qt's own options, in the spellings the parser reads, reach the toolkit.
-The program is named by the KLAVET variable, its version by KLAVET_VERSION.
+Qt's own options, in the spellings the parser reads, reach the toolkit; the
+manual page describes every option the help lists. The program is named by
+the KLAVET variable, its version by KLAVET_VERSION, its manual page by
+KLAVET_MANUAL.
 """
 
 import os
+import re
 import select
 import subprocess
 import tempfile
@@ -16,6 +19,7 @@ import unittest
 
 KLAVET = os.environ["KLAVET"]
 VERSION = os.environ["KLAVET_VERSION"]
+MANUAL = os.environ["KLAVET_MANUAL"]
 
 
 def bare_env(**extra):
@@ -135,6 +139,16 @@ class HelpAndVersion(unittest.TestCase):
                     self.assertEqual(result.returncode, 0, result.stderr)
                     with open(trace) as f:
                         self.assertEqual(f.read(), "")
+
+    def test_manual_page_describes_every_option(self):
+        listed = re.findall(r"^  (?:-\w, )?--([\w-]+)", run(["--help"]).stdout, re.MULTILINE)
+        self.assertIn("help", listed)
+        with open(MANUAL) as f:
+            manual = f.read()
+        for option in listed:
+            # An option's entry in the OPTIONS section: a tagged paragraph
+            # whose tag, in roff, spells the dashes as "\-".
+            self.assertRegex(manual, r"\.TP\n\.B[IR]? .*\\-\\-" + re.escape(option) + r"\b", option)
 
 
 class Mistakes(unittest.TestCase):
