@@ -1,8 +1,8 @@
 #pragma once
 
 // A writable argc and argv made from a list of strings, for QApplication,
-// which keeps references to both for its whole life and removes the options
-// it reads. Owns the bytes; must outlive the application.
+// which keeps references to both and removes the options it reads. Owns the
+// bytes, so it must outlive the application; it interprets no argument.
 
 #include <QByteArray>
 #include <QStringList>
