@@ -1,10 +1,11 @@
 #!/bin/bash
-# Builds the Debian package, unpacks it into a scratch root, checks what it
-# holds, and starts the unpacked program to see that it runs and reads its
-# sounds from beside the real executable, reached through the bin link.
+# Unpacks the Debian package made for the tests (in the directory given) into
+# a scratch root, checks what it holds and that it names one version
+# throughout, and starts the unpacked program to see that it runs and reads
+# its sounds from beside the real executable, reached through the bin link.
 set -euo pipefail
 
-build=$1
+deb=$(ls "$1"/klavet_*.deb)
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -14,27 +15,26 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-(cd "$build" && cpack -G DEB -B "$work/out" > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
-deb=$(ls "$work"/out/klavet_*.deb)
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 
 # The file list.
 (cd "$root" && find . -type f -o -type l | sort) > "$work/files"
 for f in ./usr/lib/klavet/klavet ./usr/lib/klavet/di.wav ./usr/lib/klavet/da.wav ./usr/lib/klavet/tok.wav \
-         ./usr/bin/klavet ./usr/share/applications/klavet.desktop \
+         ./usr/bin/klavet ./usr/share/applications/org.klavet.klavet.desktop \
          ./usr/share/metainfo/org.klavet.klavet.metainfo.xml \
-         ./usr/share/icons/hicolor/scalable/apps/klavet.svg ./usr/share/icons/hicolor/32x32/apps/klavet.png; do
+         ./usr/share/icons/hicolor/scalable/apps/klavet.svg ./usr/share/icons/hicolor/32x32/apps/klavet.png \
+         ./usr/share/man/man1/klavet.1.gz ./usr/share/doc/klavet/copyright ./usr/share/doc/klavet/changelog.gz; do
     grep -qxF "$f" "$work/files" || fail "missing $f"
 done
 [ "$(readlink "$root/usr/bin/klavet")" = "../lib/klavet/klavet" ] || fail "bin/klavet is not a link to the private program"
-if grep -v -E '^\./usr/(bin|lib/klavet|share/(applications|metainfo|icons|doc))/' "$work/files"; then
+if grep -v -E '^\./usr/(bin|lib/klavet|share/(applications|metainfo|icons|doc|man/man1))/' "$work/files"; then
     fail "files outside the expected places"
 fi
 
 # Metadata and dependencies.
-desktop-file-validate "$root/usr/share/applications/klavet.desktop"
-appstreamcli validate --no-net "$root/usr/share/metainfo/org.klavet.klavet.metainfo.xml" > /dev/null
+desktop-file-validate "$root/usr/share/applications/org.klavet.klavet.desktop"
+appstreamcli validate --pedantic --no-net "$root/usr/share/metainfo/org.klavet.klavet.metainfo.xml" > /dev/null
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for lib in libqt6widgets6 libsdl2-2.0-0 libc6 fonts-liberation; do
@@ -42,6 +42,15 @@ for lib in libqt6widgets6 libsdl2-2.0-0 libc6 fonts-liberation; do
 done
 if echo "$depends" | grep -q -- '-dev'; then fail "Depends names a build-only package"; fi
 file -L "$root/usr/share/icons/hicolor/32x32/apps/klavet.png" | grep -q "32 x 32" || fail "32-pixel icon size"
+
+# One version throughout: the package's, the changelog's latest entry, the
+# metainfo's latest release and the program's own, asked with no display.
+version=$(dpkg-deb -f "$deb" Version)
+zcat "$root/usr/share/doc/klavet/changelog.gz" > "$work/changelog"
+[ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] || fail "changelog is not at $version"
+release=$(grep -o -m 1 '<release version="[^"]*"' "$root/usr/share/metainfo/org.klavet.klavet.metainfo.xml")
+[ "$release" = "<release version=\"$version\"" ] || fail "metainfo's latest release is not $version: $release"
+[ "$(env -u DISPLAY "$root/usr/bin/klavet" --version)" = "klavet $version" ] || fail "klavet --version is not $version"
 
 # Start the unpacked program through its link, on a private X server, and
 # press the key: the key tone must be read from beside the real executable.
