@@ -22,11 +22,13 @@ constexpr std::uint16_t kXInputButtonPress = 4;
 // The major opcode of the XInput extension on the program's X connection;
 // -1 when there is no such connection or extension.
 int XInputOpcode() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11)
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return -1;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
         return -1;
     static constexpr char kName[] = "XInputExtension";
-    xcb_connection_t* connection = x11->connection();
     const auto cookie = xcb_query_extension(connection, sizeof kName - 1, kName);
     const std::unique_ptr<xcb_query_extension_reply_t, decltype(&std::free)> reply(
         xcb_query_extension_reply(connection, cookie, nullptr), &std::free);
