@@ -1,0 +1,38 @@
+#pragma once
+
+// Tells the moment a window loses the keyboard or its pointer grab, from the
+// X server's own FocusOut and LeaveNotify events as they are read: the toolkit
+// turns a lost focus into a deactivation only 100 ms later, and a short
+// keyboard grab or a lost pointer grab into nothing. It watches the events and
+// never takes them; what a loss means is for its receiver.
+
+#include <QAbstractNativeEventFilter>
+
+#include <cstdint>
+#include <functional>
+
+namespace klavet {
+
+class XInputLoss final : public QAbstractNativeEventFilter {
+public:
+    enum class Loss {
+        Keyboard,    // another client grabbed the keyboard
+        Focus,       // the keyboard focus went to another window: the window is no longer active
+        PointerGrab, // a pointer grab began or ended elsewhere: a held button's release may never come
+    };
+
+    // Watches the X window `window` from now on, for the life of this object.
+    XInputLoss(std::uint32_t window, std::function<void(Loss)> lost);
+    ~XInputLoss() override;
+
+    XInputLoss(const XInputLoss&) = delete;
+    XInputLoss& operator=(const XInputLoss&) = delete;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    const std::uint32_t window_;
+    const std::function<void(Loss)> lost_;
+};
+
+} // namespace klavet
