@@ -7,8 +7,11 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "key_port_option.h"
 
 namespace {
 
@@ -26,11 +29,19 @@ void PreferX11(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The serial-port key: --key-port PATH.
+    const klavet::KeyPortOption keyPort = klavet::TakeKeyPortOption(argc, argv);
+    if (!keyPort.error.empty()) {
+        std::fprintf(stderr, "klavet: %s\n", keyPort.error.c_str());
+        return 2;
+    }
+
     PreferX11(argc, argv);
     QApplication app(argc, argv);
     klavet::UseDesignStyle();
     klavet::WindowOptions options;
     options.sound = klavet::CreateSoundOutput();
+    options.keyPort = keyPort.path;
     klavet::FrmKlavet window(std::move(options));
     window.show();
     return app.exec();
