@@ -13,26 +13,12 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Accessible, Desktop  # noqa: E402
+from trainer_case import PROGRAM, TITLE, TrainerCase, share_session  # noqa: E402
 
-PROGRAM = os.environ.get("KLAVET", "build/bin/klavet")
-TITLE = " Trelin  Klavet"
 RESULT = "Résultat : le signe manipulé ou écouté"
 SIGN_BOX = "Tapez le signe à écouter puis à reproduire"
 
-desktop = None
-access = None
-
-
-def setUpModule():
-    global desktop, access
-    desktop = Desktop()
-    access = Accessible(desktop)
-
-
-def tearDownModule():
-    if desktop:
-        desktop.close()
+share_session(globals())
 
 
 def ctrl_train(code, dot_ms=60, dash_ms=250, gap_ms=100):
@@ -73,38 +59,17 @@ class KeyboardGrab:
         self.x11.XCloseDisplay(self.display)
 
 
-class CtrlKeys(unittest.TestCase):
+class CtrlKeys(TrainerCase):
     """One run of the trainer keyed with the Ctrl keys, its steps in order."""
 
     @classmethod
     def setUpClass(cls):
-        cls.proc = desktop.start(PROGRAM)
-        cls.window = desktop.find_window(TITLE)
-        cls.app = access.application("klavet")
-        desktop.wait_for(lambda: desktop.geometry(cls.window)[2] == 394, 10, "window size")
+        super().setUpClass()
         desktop.xdotool("windowactivate", "--sync", cls.window, "sleep", 0.3)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.proc.poll() is None:
-            cls.proc.kill()
-            cls.proc.wait()
-
-    def origin(self):
-        x, y, _, _ = desktop.geometry(self.window)
-        return x, y
-
-    def field(self, description):
-        return access.find(self.app, description)
 
     def sign_box(self):
         text = self.field(SIGN_BOX).queryText()
         return text.getText(0, -1)
-
-    def wait_name(self, description, expected, timeout=10):
-        node = self.field(description)
-        desktop.wait_for(lambda: node.name == expected, timeout, f"{description!r} = {expected!r}", fail=False)
-        return node.name
 
     def click(self, dx, dy):
         x, y = self.origin()
