@@ -1,10 +1,8 @@
 #pragma once
 
-// The modem-line calls a serial-port key is read through: open the port and
-// raise DTR and RTS, read CTS, DSR and DCD, and wait in the kernel until one
-// of them changes. The trainer's port makes the calls on a real device; tests
-// put a stand-in that plays line changes at set times. Nothing here decides
-// what a line change means for the key.
+// The modem-line calls a serial-port key is read through: open the port raising
+// DTR and RTS, read CTS, DSR and DCD, wait until one of them changes. It
+// decides nothing about keying; the real port and a test stand-in implement it.
 
 #include "clock.h"
 

@@ -1,11 +1,8 @@
 #pragma once
 
-// Watches a serial-port key on a thread of its own: opens the port the learner
-// named, waits in the kernel for its input lines to change, lets a bouncing
-// contact settle and hands each accepted change on with the time of its first
-// edge. It reports an unusable or vanished port in one line and looks again for
-// an unplugged one. It knows nothing of the window: the receiver of its changes
-// decides what they do, on whatever thread it chooses.
+// Watches a serial-port key on a thread of its own: settles a bouncing contact,
+// hands each change on with its first edge's time, reports a port that cannot
+// serve and looks again for an unplugged one. It knows nothing of the window.
 
 #include "clock.h"
 #include "modem_port.h"

@@ -1,9 +1,8 @@
 #pragma once
 
-// The modem-line calls on a real serial port: open(2) and the modem ioctls
-// (TIOCMBIS to raise DTR and RTS, TIOCMGET to read, TIOCMIWAIT to wait). A
-// wait is cut short by a timer signal aimed at the waiting thread, for its
-// deadline and for Interrupt(). It opens only the path it is given.
+// The modem-line calls on a real serial port, with open(2) and the modem ioctls;
+// a wait is cut short by a timer signal aimed at the waiting thread. It opens
+// only the path it is given and decides nothing about keying.
 
 #include "modem_port.h"
 

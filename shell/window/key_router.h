@@ -1,11 +1,8 @@
 #pragma once
 
-// Turns every source of the key into the engine's key down and key up: mouse
-// presses on the contact, either Ctrl key wherever the focus is in the window,
-// and a serial-port key's changes handed over from its thread, each at its own
-// time and combined as contacts in parallel. A key held by the mouse or a Ctrl
-// key is let up when the window loses the pointer, the keyboard or the screen;
-// a serial key follows its lines only. What a key down does is the engine's.
+// Turns the mouse on the contact, either Ctrl key and a serial-port key, each at
+// its own time and wired in parallel, into the engine's key down and up, and
+// lets a held key up when the window loses it. What a key down does is the engine's.
 
 #include "clock.h"
 #include "key_contacts.h"

@@ -1,10 +1,8 @@
 #pragma once
 
-// Tells the moment a window loses the keyboard or its pointer grab, from the
-// X server's own FocusOut and LeaveNotify events as they are read: the toolkit
-// turns a lost focus into a deactivation only 100 ms later, and a short
-// keyboard grab or a lost pointer grab into nothing. It watches the events and
-// never takes them; what a loss means is for its receiver.
+// Tells the moment a window loses the keyboard or its pointer grab, from the X
+// server's FocusOut and LeaveNotify events as they are read (the toolkit reports
+// neither in time). It watches the events, never takes them, and decides nothing.
 
 #include <QAbstractNativeEventFilter>
 

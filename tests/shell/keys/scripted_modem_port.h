@@ -1,10 +1,8 @@
 #pragma once
 
-// A stand-in for a serial port's modem-line calls: it plays a script of line
-// changes, unpluggings and pluggings at set times after its start. On a
-// hand-set clock it moves the clock on as the watcher waits; on the steady
-// clock it sleeps until each step is due. Once the script has been played, a
-// wait lasts until it is interrupted, as on a port where nothing happens.
+// A stand-in for a serial port's modem-line calls that plays a script of line
+// changes, unpluggings and pluggings at set times, on a hand-set clock that it
+// moves on or on the steady clock in real time. It decides nothing about keying.
 
 #include "fake_clock.h"
 #include "modem_port.h"
