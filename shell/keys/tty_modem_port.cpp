@@ -110,7 +110,8 @@ WaitResult TtyModemPort::WaitForChange(SteadyTime deadline) {
     ArmTimer(deadline);
     WaitResult result = WaitResult::Gone;
     for (;;) {
-        const int error = polling_ ? PollLines() : WaitInKernel();
+        // Without the timer nothing could cut a kernel wait short.
+        const int error = polling_ || !timerMade_ ? PollLines(deadline) : WaitInKernel();
         if (error == 0) {
             result = WaitResult::Changed;
         } else if (error == EINTR) {
@@ -172,12 +173,14 @@ int TtyModemPort::WaitInKernel() {
 }
 
 // For a driver without TIOCMIWAIT: reads the lines every millisecond until
-// they change.
-int TtyModemPort::PollLines() {
+// they change, the deadline passes or the wait is interrupted (EINTR then).
+int TtyModemPort::PollLines(SteadyTime deadline) {
     int before = 0;
     if (ioctl(fd_, TIOCMGET, &before) != 0)
         return errno;
     for (;;) {
+        if (interrupted_ || std::chrono::steady_clock::now() >= deadline)
+            return EINTR;
         const timespec millisecond{0, 1000000};
         if (nanosleep(&millisecond, nullptr) != 0)
             return errno;

@@ -29,7 +29,7 @@ private:
     void MakeTimer();
     void ArmTimer(SteadyTime first) const;
     int WaitInKernel();
-    int PollLines();
+    int PollLines(SteadyTime deadline);
 
     int fd_ = -1;
     // Set when the driver cannot wait for line changes: the lines are read
