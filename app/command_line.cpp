@@ -39,7 +39,12 @@ CommandLine::CommandLine(const QStringList& arguments)
                                      "display");
     const QCommandLineOption session("session", "Restore the session <id>; given by the session manager.",
                                      "id");
-    parser.addOptions({help, version, platform, display, session});
+    const QCommandLineOption keyPort(
+        "key-port",
+        "Key with a straight key on the serial port <port> (such as /dev/ttyUSB0): DTR and RTS are raised, "
+        "and a contact on CTS, DSR or DCD is the key down. No other port is ever opened.",
+        "port");
+    parser.addOptions({help, version, keyPort, platform, display, session});
 
     const QString seeHelp = " See '" + programName_ + " --help'.";
     if (!parser.parse(arguments)) {
@@ -50,7 +55,12 @@ CommandLine::CommandLine(const QStringList& arguments)
         answer_ = Answer{0, QStringLiteral("klavet " KLAVET_VERSION "\n")};
     } else if (!parser.positionalArguments().isEmpty()) {
         answer_ = Answer{2, "Unexpected argument '" + parser.positionalArguments().first() + "'." + seeHelp};
+    } else if (parser.values(keyPort).size() > 1) {
+        answer_ = Answer{2, "Option --key-port given twice." + seeHelp};
+    } else if (parser.isSet(keyPort) && parser.value(keyPort).isEmpty()) {
+        answer_ = Answer{2, "Option --key-port needs the port, as in --key-port /dev/ttyUSB0." + seeHelp};
     } else {
+        keyPort_ = parser.value(keyPort);
         platform_ = parser.value(platform);
         display_ = parser.value(display);
         session_ = parser.value(session);

@@ -34,6 +34,8 @@ public:
     const QString& Platform() const { return platform_; }
     // The X display chosen on the command line; empty when none was.
     const QString& Display() const { return display_; }
+    // The serial port to key with; empty when none was named.
+    const QString& KeyPort() const { return keyPort_; }
     // The program's name followed by the toolkit's options that were given,
     // spelt as QApplication reads them ("-platform", "xcb").
     QStringList ToolkitArguments() const;
@@ -45,6 +47,7 @@ private:
     QString platform_;
     QString display_;
     QString session_;
+    QString keyPort_;
 };
 
 } // namespace klavet

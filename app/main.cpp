@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
     klavet::UseDesignStyle();
     klavet::WindowOptions options;
     options.sound = klavet::CreateSoundOutput();
+    options.keyPort = commandLine.KeyPort().toStdString();
     klavet::FrmKlavet window(std::move(options));
     window.show();
     return app.exec();

@@ -3,11 +3,13 @@
 trainer (ticks counted from the clock) and a baseline (one tick per firing
 of a plain 1 ms Qt timer): the CPU the idle window uses, the difference
 between the ticks counted for a press and its real length as the X server
-time-stamped it, the time from start to the window shown, and the peak
+time-stamped it, for mouse presses on the contact and for presses of the
+left Ctrl key, the time from start to the window shown, and the peak
 memory. Prints the figures."""
 
 import argparse
 import os
+import statistics
 import subprocess
 import sys
 import threading
@@ -86,6 +88,30 @@ def measure(desktop, program, recorder_lines):
     for _ in range(ROUNDS):
         for ms in PRESSES_MS:
             steps += ["mousedown", 1, "sleep", ms / 1000, "mouseup", 1, "sleep", 0.15]
+    ticks, real, writes = press_lengths(desktop, steps, recorder_lines, output, "press", "release")
+
+    desktop.xdotool("windowactivate", "--sync", window, "sleep", 0.3)
+    steps = []
+    for _ in range(ROUNDS):
+        for ms in PRESSES_MS:
+            steps += ["keydown", "ctrl", "sleep", ms / 1000, "keyup", "ctrl", "sleep", 0.15]
+    ctrl_ticks, ctrl_real, ctrl_writes = press_lengths(desktop, steps, recorder_lines, output, "keypress",
+                                                       "keyrelease")
+    units = [int(words[2]) for words in writes + ctrl_writes if words and words[0] == "TxtVit"]
+    lateness = decode_lateness(desktop, x, y, units[-1], recorder_lines, output)
+    peak = peak_memory_mib(proc.pid)
+    proc.terminate()
+    proc.wait(5)
+    asked = PRESSES_MS * ROUNDS
+    return {"shown": shown, "idle": idle, "ticks": ticks, "real": real, "asked": asked, "peak": peak,
+            "late": lateness, "ctrl_ticks": ctrl_ticks, "ctrl_real": ctrl_real}
+
+
+def press_lengths(desktop, steps, recorder_lines, output, press, release):
+    """Makes the presses; returns the ticks the trainer counted for each, the
+    lengths the X server's stamps give, and the trainer's other writes."""
+    recorder_lines.take()
+    output.take()
     desktop.xdotool(*steps)
     time.sleep(0.5)
     stamps = recorder_lines.take()
@@ -94,19 +120,12 @@ def measure(desktop, program, recorder_lines):
     real = []
     pressed = None
     for kind, stamp in stamps:
-        if kind == "press":
+        if kind == press:
             pressed = int(stamp)
-        elif pressed is not None:
+        elif kind == release and pressed is not None:
             real.append(int(stamp) - pressed)
             pressed = None
-    units = [int(words[2]) for words in writes if words and words[0] == "TxtVit"]
-    lateness = decode_lateness(desktop, x, y, units[-1], recorder_lines, output)
-    peak = peak_memory_mib(proc.pid)
-    proc.terminate()
-    proc.wait(5)
-    asked = PRESSES_MS * ROUNDS
-    return {"shown": shown, "idle": idle, "ticks": ticks, "real": real, "asked": asked, "peak": peak,
-            "late": lateness}
+    return ticks, real, writes
 
 
 def decode_lateness(desktop, x, y, unit, recorder_lines, output):
@@ -169,12 +188,19 @@ def main():
         r = results[name]
         if len(r["ticks"]) != len(r["real"]):
             print(f"  {name}: {len(r['ticks'])} press lengths shown for {len(r['real'])} presses")
+        if len(r["ctrl_ticks"]) != len(r["ctrl_real"]):
+            print(f"  {name}: {len(r['ctrl_ticks'])} press lengths shown for {len(r['ctrl_real'])} Ctrl presses")
     diffs = {n: [t - m for t, m in zip(r["ticks"], r["real"])] for n, r in results.items()}
-    row("presses measured", [len(d) for d in diffs.values()])
-    row("ticks - real length, worst |ms| (goal <= 2)", [max((abs(d) for d in v), default="-")
-                                                       for v in diffs.values()])
-    row("ticks - real length, mean ms", [f"{sum(v) / len(v):.2f}" if v else "-" for v in diffs.values()])
-    row("presses within 2 ms", [f"{sum(abs(d) <= 2 for d in v)}/{len(v)}" for v in diffs.values()])
+    ctrl_diffs = {n: [t - m for t, m in zip(r["ctrl_ticks"], r["ctrl_real"])] for n, r in results.items()}
+    for source, by_name in (("mouse", diffs), ("Ctrl", ctrl_diffs)):
+        row(f"{source}: presses measured", [len(d) for d in by_name.values()])
+        row(f"{source}: ticks - real, worst |ms| (goal <= 2)",
+            [max((abs(d) for d in v), default="-") for v in by_name.values()])
+        row(f"{source}: ticks - real, median ms",
+            [f"{statistics.median(v):.1f}" if v else "-" for v in by_name.values()])
+        row(f"{source}: ticks - real, mean ms",
+            [f"{sum(v) / len(v):.2f}" if v else "-" for v in by_name.values()])
+        row(f"{source}: presses within 2 ms", [f"{sum(abs(d) <= 2 for d in v)}/{len(v)}" for v in by_name.values()])
     row("real length - xdotool's asked, worst |ms|",
         [max((abs(m - a) for m, a in zip(r["real"], r["asked"])), default="-") for r in results.values()])
     row("decode shown after its tick is due, worst ms", [f"{max(r['late']):.1f}" if r["late"] else "-"
@@ -185,14 +211,15 @@ def main():
     row("peak memory (VmHWM), MiB", [f"{r['peak']:.1f}" for r in results.values()])
     print(f"  start to window shown, build/bin/klavet: best {min(starts):.3f} s, "
           f"worst {max(starts):.3f} s of {len(starts)}")
-    print("\n  per press (asked ms: real ms -> clocked ticks / plain ticks)")
+    print("\n  per press, asked ms: real ms -> ticks (clocked mouse | clocked Ctrl | plain mouse | plain Ctrl)")
     clocked, plain = results["clocked ticks"], results["plain 1 ms QTimer"]
+
+    def pair(r, real, ticks, i):
+        return f"{r[real][i] if i < len(r[real]) else '?'!s:>4} -> {r[ticks][i] if i < len(r[ticks]) else '?'!s:>4}"
+
     for i, asked in enumerate(clocked["asked"]):
-        real = clocked["real"][i] if i < len(clocked["real"]) else "?"
-        t1 = clocked["ticks"][i] if i < len(clocked["ticks"]) else "?"
-        t2 = plain["ticks"][i] if i < len(plain["ticks"]) else "?"
-        r2 = plain["real"][i] if i < len(plain["real"]) else "?"
-        print(f"    {asked:>4}: {real!s:>4} -> {t1!s:>4}   |   {r2!s:>4} -> {t2!s:>4}")
+        print(f"    {asked:>4}: " + "   |   ".join(pair(r, real, ticks, i) for r in (clocked, plain)
+                                                   for real, ticks in (("real", "ticks"), ("ctrl_real", "ctrl_ticks"))))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 #include "clocked_ticks.h"
 #include "control_design.h"
 #include "design_font.h"
+#include "key_router.h"
 #include "mixer_launcher.h"
 #include "picture_box.h"
 #include "picture_button.h"
@@ -92,9 +93,11 @@ FrmKlavet::FrmKlavet(WindowOptions options)
         ticks_ = options_.ticks(engine_, state_);
     } else {
         const bool serverStamps = !options_.clock && QGuiApplication::platformName() == QLatin1String("xcb");
-        ticks_ = std::make_unique<ClockedTicks>(engine_, state_, options_.clock ? *options_.clock : steadyClock_,
-                                                serverStamps);
+        ticks_ = std::make_unique<ClockedTicks>(engine_, state_, TimeSource(), serverStamps);
     }
+    keys_ = std::make_unique<KeyRouter>(
+        engine_, *ticks_,
+        [this](SteadyTime at, const std::function<void()>& handler) { Dispatch(at, handler); });
     setObjectName("FrmKlavet");
     setWindowTitle(QString::fromUtf8(kWindowTitle));
     setFixedSize(Px(5910), Px(4470));
@@ -110,10 +113,14 @@ FrmKlavet::FrmKlavet(WindowOptions options)
     LoadPictures();
     SetFocusOrder();
 
+    keys_->WatchContact(laklavet_);
+
     Form_Load();
     // The gap timer runs from creation on; its first tick comes after load.
     ticks_->SetEnabled(Timer::Timer2, true);
     ticks_->DeliverDue();
+    if (!options_.keyPort.empty())
+        keys_->WatchSerialKey(options_.keyPort, std::move(options_.keyPortLines), TimeSource());
 }
 
 FrmKlavet::~FrmKlavet() = default;
@@ -167,7 +174,6 @@ void FrmKlavet::FinishControls() {
     // The contact's bottom row overlaps the pictures' top row; the contact wins.
     laklavet_->raise();
 
-    laklavet_->installEventFilter(this);
     text1_->installEventFilter(this);
     connect(text1_, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
     connect(chkVit_, &QCheckBox::toggled, this,
@@ -197,9 +203,10 @@ void FrmKlavet::LoadPictures() {
 
 void FrmKlavet::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (QWindow* window = windowHandle(); window && !followsScreen_) {
-        followsScreen_ = true;
+    if (QWindow* window = windowHandle(); window && !windowWatched_) {
+        windowWatched_ = true;
         connect(window, &QWindow::screenChanged, this, [this] { LoadPictures(); });
+        keys_->WatchWindow(window);
     }
 }
 
@@ -314,19 +321,7 @@ void FrmKlavet::RunDeferred() {
 // ---- Events ----------------------------------------------------------------
 
 bool FrmKlavet::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == laklavet_) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            Dispatch(ticks_->EventTime(static_cast<QMouseEvent*>(event)), [this] { engine_.Laklavet_MouseDown(); });
-            return true;
-        case QEvent::MouseButtonRelease:
-            Dispatch(ticks_->EventTime(static_cast<QMouseEvent*>(event)), [this] { engine_.Laklavet_MouseUp(); });
-            return true;
-        default:
-            break;
-        }
-    } else if (watched == text1_ && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == text1_ && event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && text1_->rect().contains(mouse->position().toPoint()))
             Text1_Click();

@@ -9,6 +9,7 @@
 #include "clock.h"
 #include "help_box.h"
 #include "keying.h"
+#include "modem_port.h"
 #include "painting_sound.h"
 #include "sound_operations.h"
 #include "tick_delivery.h"
@@ -22,6 +23,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +34,7 @@ class QPushButton;
 
 namespace klavet {
 
+class KeyRouter;
 class PictureBox;
 class PictureButton;
 
@@ -49,6 +52,9 @@ struct WindowOptions {
     std::function<void()> endProgram; // empty: end the process at once
     // Watches every text and caption the engine writes, by control name.
     std::function<void(std::string_view control, std::string_view text)> written;
+    // The serial port the learner named as a key; empty: no port is opened.
+    std::string keyPort;
+    std::unique_ptr<ModemPort> keyPortLines; // nullptr: the real port's modem-line calls
 };
 
 class FrmKlavet final : public QWidget, public WindowOperations {
@@ -111,6 +117,7 @@ private:
 
     template <typename T>
     T* Control(const char* name) const;
+    const Clock& TimeSource() const { return options_.clock ? *options_.clock : steadyClock_; }
 
     TrainerState state_;
     WindowOptions options_;
@@ -118,12 +125,13 @@ private:
     PaintingSound sound_;
     TrainerEngine engine_;
     std::unique_ptr<TickDelivery> ticks_;
+    std::unique_ptr<KeyRouter> keys_;
 
     bool playing_ = false;
     bool closeRequested_ = false;
     std::vector<std::function<void()>> deferred_;
 
-    bool followsScreen_ = false;
+    bool windowWatched_ = false;
     bool dragging_ = false;
     QPointF dragOffset_;
 

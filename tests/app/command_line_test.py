@@ -113,7 +113,8 @@ class HelpAndVersion(unittest.TestCase):
                 self.assertEqual(result.returncode, 0, result.stderr)
                 self.assertEqual(result.stderr, "")
                 self.assertTrue(result.stdout.startswith("Usage: klavet [options]\n"), result.stdout)
-                for listed in ("--version", "--platform <name>", "--display <display>", "--session <id>"):
+                for listed in ("--version", "--key-port <port>", "--platform <name>", "--display <display>",
+                               "--session <id>"):
                     self.assertIn(listed, result.stdout)
 
     def test_version_is_the_projects(self):
@@ -150,8 +151,9 @@ class HelpAndVersion(unittest.TestCase):
             manual = f.read()
         for option in listed:
             # An option's entry in the OPTIONS section: a tagged paragraph
-            # whose tag, in roff, spells the dashes as "\-".
-            self.assertRegex(manual, r"\.TP\n\.B[IR]? .*\\-\\-" + re.escape(option) + r"\b", option)
+            # whose tag, in roff, spells every dash as "\-".
+            roff = r"\\-".join(re.escape(word) for word in option.split("-"))
+            self.assertRegex(manual, r"\.TP\n\.B[IR]? .*\\-\\-" + roff + r"\b", option)
 
 
 class Mistakes(unittest.TestCase):
@@ -163,6 +165,9 @@ class Mistakes(unittest.TestCase):
             ("--help", "--bogus"): "bogus",
             ("-platform",): "platform",
             ("--display",): "display",
+            ("--key-port",): "--key-port",
+            ("--key-port=",): "--key-port",
+            ("--key-port", "/dev/ttyS0", "--key-port", "/dev/ttyS1"): "twice",
         }
         for args, named in cases.items():
             with self.subTest(args=args):

@@ -3,6 +3,7 @@ openbox, a session bus with the accessibility bus, and a PulseAudio server
 whose only sink is a pipe that is kept drained. Everything is started here
 and ended by its own process id when the desktop closes."""
 
+import array
 import os
 import select
 import shutil
@@ -25,6 +26,7 @@ class Desktop:
         self.env["XDG_RUNTIME_DIR"] = runtime
         self.env["HOME"] = self.dir
         self._drain = None
+        self._heard = None
         try:
             self._start_x(width, height)
             self._start_bus()
@@ -97,10 +99,23 @@ class Desktop:
             ready, _, _ = select.select([fd], [], [], 0.2)
             if ready:
                 try:
-                    os.read(fd, 65536)
+                    data = os.read(fd, 4096)
                 except BlockingIOError:
-                    pass
+                    continue
+                heard = self._heard
+                if heard is not None and len(data) >= 2:
+                    samples = array.array("h", data[:len(data) // 2 * 2])
+                    heard.append((time.monotonic(), max(abs(v) for v in samples)))
         os.close(fd)
+
+    def listen(self):
+        """Keeps, from now on, when each block of the sound server's output
+        came and its loudest sample."""
+        self._heard = []
+
+    def loudest(self, start, end):
+        """The loudest sample (0 to 32768) heard between two monotonic times."""
+        return max((peak for when, peak in list(self._heard or []) if start <= when <= end), default=0)
 
     # ---- use --------------------------------------------------------------
 
@@ -111,11 +126,11 @@ class Desktop:
             raise RuntimeError(f"{args[0]} failed: {done.stderr.strip()}")
         return done.stdout
 
-    def start(self, program, extra_env=None, stderr=subprocess.DEVNULL):
+    def start(self, program, extra_env=None, stderr=subprocess.DEVNULL, args=()):
         env = dict(self.env)
         env.update(extra_env or {})
-        proc = subprocess.Popen([program], env=env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=stderr)
+        proc = subprocess.Popen([program, *args], env=env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=stderr, text=True)
         self.procs.append(proc)
         return proc
 

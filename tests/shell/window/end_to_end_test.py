@@ -9,10 +9,9 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Accessible, Desktop  # noqa: E402
+from desktop import Desktop  # noqa: E402
+from trainer_case import PROGRAM, TITLE, TrainerCase, share_session  # noqa: E402
 
-PROGRAM = os.environ.get("KLAVET", "build/bin/klavet")
-TITLE = " Trelin  Klavet"
 BLACK = (0, 0, 0)
 
 # The Motif window-manager hints: flags, then the allowed functions and the
@@ -22,19 +21,7 @@ MWM_ALL = 1
 MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE, MWM_FUNC_CLOSE = 8, 16, 32
 MWM_DECOR_MINIMIZE, MWM_DECOR_MAXIMIZE = 32, 64
 
-desktop = None
-access = None
-
-
-def setUpModule():
-    global desktop, access
-    desktop = Desktop()
-    access = Accessible(desktop)
-
-
-def tearDownModule():
-    if desktop:
-        desktop.close()
+share_session(globals())
 
 
 def press_train(x, y, presses, press_ms, gap_ms):
@@ -61,33 +48,8 @@ def wm_state(window):
     return ""
 
 
-class Trainer(unittest.TestCase):
+class Trainer(TrainerCase):
     """One run of the trainer at the standard scale, its steps in order."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.proc = desktop.start(PROGRAM)
-        cls.window = desktop.find_window(TITLE)
-        cls.app = access.application("klavet")
-        desktop.wait_for(lambda: desktop.geometry(cls.window)[2] == 394, 10, "window size")
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.proc.poll() is None:
-            cls.proc.kill()
-            cls.proc.wait()
-
-    def origin(self):
-        x, y, _, _ = desktop.geometry(self.window)
-        return x, y
-
-    def field(self, description):
-        return access.find(self.app, description)
-
-    def wait_name(self, description, expected, timeout=10):
-        node = self.field(description)
-        desktop.wait_for(lambda: node.name == expected, timeout, f"{description!r} = {expected!r}", fail=False)
-        return node.name
 
     def test_1_window_is_rounded_and_shows_the_start_state(self):
         x, y, w, h = desktop.geometry(self.window)

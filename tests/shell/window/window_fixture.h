@@ -22,13 +22,20 @@ namespace klavet::testing {
 
 class WindowTest : public ::testing::Test {
 protected:
-    WindowTest() {
+    WindowTest() { Remake(); }
+
+    // A new window in place of the last, with a new fake sound; `adjust`
+    // sets the options of the test's own.
+    void Remake(const std::function<void(WindowOptions&)>& adjust = {}) {
+        window.reset();
         auto recording = std::make_unique<FakeSound>();
         sound = recording.get();
         WindowOptions options;
         options.sound = std::move(recording);
         options.clock = &clock;
         options.endProgram = [this] { ++ended; };
+        if (adjust)
+            adjust(options);
         window = std::make_unique<FrmKlavet>(std::move(options));
     }
 

@@ -1,0 +1,171 @@
+#include "key_router.h"
+
+#include "serial_key_watcher.h"
+#include "tty_modem_port.h"
+#include "x_input_loss.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace klavet {
+
+namespace {
+
+// The X keysym of the right Ctrl key; any other Ctrl key counts as the left.
+constexpr quint32 kRightControlKeysym = 0xffe4;
+
+constexpr auto kMouse = KeySource::Mouse;
+constexpr auto kLeftCtrl = KeySource::LeftCtrl;
+constexpr auto kRightCtrl = KeySource::RightCtrl;
+
+} // namespace
+
+KeyRouter::KeyRouter(TrainerEngine& engine, TickDelivery& ticks, Runner run)
+    : engine_(engine), ticks_(ticks), run_(std::move(run)) {
+}
+
+// The serial key's thread ends before the router: nothing it hands over can
+// reach a router that is gone.
+KeyRouter::~KeyRouter() = default;
+
+void KeyRouter::WatchContact(QWidget* contact) {
+    contact_ = contact;
+    contact->installEventFilter(this);
+}
+
+void KeyRouter::WatchWindow(QWindow* window) {
+    window_ = window;
+    window->installEventFilter(this);
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    // Seen as the X events are read, handled once the input read with them
+    // has been delivered: a release that did arrive comes first.
+    xLoss_ = std::make_unique<XInputLoss>(
+        static_cast<std::uint32_t>(window->winId()), [this](XInputLoss::Loss loss) {
+            const SteadyTime at = ticks_.Now();
+            QMetaObject::invokeMethod(
+                this, [this, loss, at] { OnXLoss(loss, at); }, Qt::QueuedConnection);
+        });
+}
+
+void KeyRouter::OnXLoss(XInputLoss::Loss loss, SteadyTime at) {
+    switch (loss) {
+    case XInputLoss::Loss::Keyboard:
+        LetGo({kLeftCtrl, kRightCtrl}, at);
+        break;
+    case XInputLoss::Loss::Focus:
+        LetGo({kMouse, kLeftCtrl, kRightCtrl}, at);
+        break;
+    case XInputLoss::Loss::PointerGrab:
+        LetGo({kMouse}, at);
+        break;
+    }
+}
+
+void KeyRouter::WatchSerialKey(const std::string& path, std::unique_ptr<ModemPort> port, const Clock& clock) {
+    if (!port)
+        port = std::make_unique<TtyModemPort>();
+    serialKey_ = std::make_unique<SerialKeyWatcher>(
+        path, std::move(port), clock,
+        [this](bool closed, SteadyTime at) {
+            QMetaObject::invokeMethod(
+                this, [this, closed, at] { Set(KeySource::SerialPort, closed, at); }, Qt::QueuedConnection);
+        },
+        [](const std::string& line) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), line.c_str());
+        });
+}
+
+// The change is counted when its handler runs, so that changes held back
+// during a sign keep their order.
+void KeyRouter::Set(KeySource source, bool closed, SteadyTime at) {
+    run_(at, [this, source, closed] {
+        switch (contacts_.Set(source, closed)) {
+        case KeyEdge::Down:
+            engine_.Laklavet_MouseDown();
+            break;
+        case KeyEdge::Up:
+            engine_.Laklavet_MouseUp();
+            break;
+        case KeyEdge::None:
+            break;
+        }
+    });
+}
+
+void KeyRouter::LetGo(std::initializer_list<KeySource> sources, SteadyTime at) {
+    for (KeySource source : sources) {
+        if (source == kMouse)
+            contactButtons_ = Qt::NoButton;
+        Set(source, false, at);
+    }
+}
+
+bool KeyRouter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == contact_)
+        return OnMouse(event);
+    if (watched == window_) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+            return OnKey(static_cast<QKeyEvent*>(event));
+        return OnWindowChange(event);
+    }
+    return false;
+}
+
+// Any button pressed on the contact holds it; it lets go with the last one.
+bool KeyRouter::OnMouse(const QEvent* event) {
+    const bool press =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    if (!press && event->type() != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    if (press)
+        contactButtons_ |= mouse->button();
+    else
+        contactButtons_ &= ~mouse->button();
+    Set(kMouse, contactButtons_ != Qt::NoButton, ticks_.EventTime(mouse));
+    return true;
+}
+
+// A Ctrl key keys and types nothing; its repeats are not presses. Other keys,
+// Ctrl held or not, go on to the focus.
+bool KeyRouter::OnKey(const QKeyEvent* event) {
+    if (event->key() != Qt::Key_Control)
+        return false;
+    if (!event->isAutoRepeat()) {
+        const KeySource side = event->nativeVirtualKey() == kRightControlKeysym ? kRightCtrl : kLeftCtrl;
+        Set(side, event->type() == QEvent::KeyPress, ticks_.EventTime(event));
+    }
+    return true;
+}
+
+// The window deactivated, hidden, minimised or off the screen: a held mouse
+// button's or Ctrl key's release will not reach it.
+bool KeyRouter::OnWindowChange(const QEvent* event) {
+    bool lost = false;
+    switch (event->type()) {
+    case QEvent::FocusOut:
+    case QEvent::Hide:
+        lost = true;
+        break;
+    case QEvent::Expose:
+        lost = !window_->isExposed();
+        break;
+    case QEvent::WindowStateChange:
+        lost = window_->windowStates().testFlag(Qt::WindowMinimized);
+        break;
+    default:
+        break;
+    }
+    if (lost)
+        LetGo({kMouse, kLeftCtrl, kRightCtrl}, ticks_.Now());
+    return false;
+}
+
+} // namespace klavet
