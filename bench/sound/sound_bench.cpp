@@ -1,9 +1,13 @@
-// Figures of the sound output: key-press and release latency at the device,
-// dropouts and clicks in what a sound server received, and the CPU the stream
-// costs while it plays silence. Prints; asserts nothing.
+// Figures of the sound output beside a bare SDL2 stream of 256 frames playing
+// the same tone gated the same way, on a private PulseAudio server and on a
+// private PipeWire server, both recorded at a pipe sink: key event to the
+// first sample at the sink, release to silence, dropouts and clicks with the
+// other core busy, the first press after 5 s of idle, and idle CPU. Prints;
+// asserts nothing.
 
-#include "pulse_server.h"
+#include "child_process.h"
 #include "sound_output.h"
+#include "sound_server.h"
 #include "test_waves.h"
 
 #include <SDL.h>
@@ -13,12 +17,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <functional>
 #include <random>
-#include <sstream>
+#include <string>
 #include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace klavet;
@@ -28,304 +31,222 @@ using namespace std::chrono_literals;
 
 namespace {
 
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+// What is measured: a key that goes down (tone from its start) and up.
+struct Keyed {
+    std::function<void()> down;
+    std::function<void()> up;
+};
 
-// Watches the buffers handed to the device for the first sounding one after
-// a press, and the first one ending in silence after a release.
-struct Watch {
-    std::atomic<int> armed{0}; // 1: wait for sound, 2: wait for silence
-    std::atomic<Clock::rep> seen{0};
-    std::vector<std::int16_t> handed = std::vector<std::int16_t>(2 * 48000 * 120);
-    std::atomic<std::size_t> handedFrames{0};
+// The bare stream: SDL's callback copies the tone while the key is down,
+// restarting it at each press, and silence while it is up.
+struct BareSdl {
+    std::vector<float> tone;
+    std::atomic<bool> held{false};
+    std::atomic<bool> restart{false};
+    std::size_t at = 0;
+    SDL_AudioDeviceID device = 0;
 
-    void Tap(const std::int16_t* frames, std::size_t count) {
-        const std::size_t at = handedFrames.load(std::memory_order_relaxed);
-        const std::size_t n = std::min(count, handed.size() / 2 - at);
-        std::copy(frames, frames + 2 * n, handed.begin() + static_cast<std::ptrdiff_t>(2 * at));
-        handedFrames.store(at + n, std::memory_order_release);
-        const int a = armed.load(std::memory_order_acquire);
-        if (a == 0)
-            return;
-        bool sounding = false;
-        for (std::size_t i = 0; i < 2 * count && !sounding; ++i)
-            sounding = frames[i] != 0;
-        bool silentEnd = true;
-        for (std::size_t i = 2 * count - std::min<std::size_t>(16, 2 * count); i < 2 * count; ++i)
-            silentEnd = silentEnd && frames[i] == 0;
-        if ((a == 1 && sounding) || (a == 2 && silentEnd)) {
-            seen.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
-            armed.store(0, std::memory_order_release);
+    static void SDLCALL Callback(void* user, Uint8* stream, int length) {
+        auto* self = static_cast<BareSdl*>(user);
+        auto* out = reinterpret_cast<std::int16_t*>(stream);
+        const auto frames = static_cast<std::size_t>(length) / 4;
+        if (self->restart.exchange(false))
+            self->at = 0;
+        const bool held = self->held.load();
+        for (std::size_t i = 0; i < frames; ++i) {
+            const float x = held && self->at < self->tone.size() ? self->tone[self->at] : 0.0f;
+            self->at += held ? 1 : 0;
+            out[2 * i] = out[2 * i + 1] = static_cast<std::int16_t>(x * 30000.0f / 65535.0f * 32767.0f);
         }
     }
-    // Arms, runs `call`, and returns how long until the awaited buffer.
-    double Measure(int what, const std::function<void()>& call) {
-        armed.store(what, std::memory_order_release);
-        const auto start = Clock::now();
-        call();
-        const auto deadline = start + 2s;
-        while (armed.load(std::memory_order_acquire) != 0 && Clock::now() < deadline)
-            std::this_thread::sleep_for(100us);
-        if (armed.exchange(0) != 0)
-            return -1;
-        return Ms(Clock::time_point(Clock::duration(seen.load())) - start);
+    bool Open() {
+        tone.clear();
+        for (const double x : Sine(700, 40, 48000, 0.5))
+            tone.push_back(static_cast<float>(x));
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return false;
+        SDL_AudioSpec want{};
+        want.freq = 48000;
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = 256;
+        want.callback = Callback;
+        want.userdata = this;
+        device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (device != 0)
+            SDL_PauseAudioDevice(device, 0);
+        return device != 0;
+    }
+    void Close() {
+        if (device != 0)
+            SDL_CloseAudioDevice(device);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    Keyed Key() {
+        return {[this] { restart.store(true), held.store(true); }, [this] { held.store(false); }};
     }
 };
 
 struct Stats {
     std::vector<double> values;
-    void Add(double v) { values.push_back(v); }
     std::string Text() {
         if (values.empty())
             return "none";
         std::sort(values.begin(), values.end());
-        const double failed = static_cast<double>(std::count(values.begin(), values.end(), -1.0));
         char text[128];
-        std::snprintf(text, sizeof text, "median %.2f ms, worst %.2f ms%s", values[values.size() / 2],
-                      values.back(), failed > 0 ? " (some never came)" : "");
+        std::snprintf(text, sizeof text, "median %6.2f  p90 %6.2f  worst %6.2f ms", values[values.size() / 2],
+                      values[values.size() * 9 / 10], values.back());
         return text;
     }
 };
+
+Clock::duration FramesToTime(std::size_t frames) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frames / 48000.0));
+}
+
+// The sink's clock: frame f of the recording is due at origin + f / rate,
+// the origin fixed by the earliest arrival of any read since `from` (a read
+// arrives at or after its first frame is due).
+struct SinkClock {
+    Clock::time_point origin = Clock::time_point::max();
+    SinkClock(const FifoRecorder& recorder, std::size_t from) {
+        for (std::size_t f = from; f < recorder.Frames(); f += 240) {
+            const auto arrival = recorder.ArrivalOf(f);
+            if (arrival.time_since_epoch().count() != 0)
+                origin = std::min(origin, arrival - FramesToTime(f));
+        }
+    }
+    Clock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }
+};
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Presses of 110 to 135 ms, 90 to 115 ms apart; the sink's recording gives
+// onset, release, dropouts (more tones than presses) and clicks.
+void Presses(const char* what, SoundServer& server, const Keyed& key, int presses, bool busy) {
+    pid_t load = busy ? Spawn({"sh", "-c", "while :; do :; done"}, EnvironmentWith({}), "/dev/null") : -1;
+    std::mt19937 random(7);
+    const FifoRecorder& recorder = server.Recorder();
+    std::this_thread::sleep_for(300ms);
+    const std::size_t mark = recorder.Frames();
+    std::vector<Clock::time_point> downs, ups;
+    for (int i = 0; i < presses; ++i) {
+        downs.push_back(Clock::now());
+        key.down();
+        std::this_thread::sleep_for(110ms + std::chrono::microseconds(random() % 25000));
+        ups.push_back(Clock::now());
+        key.up();
+        std::this_thread::sleep_for(90ms + std::chrono::microseconds(random() % 25000));
+    }
+    std::this_thread::sleep_for(500ms);
+    KillChild(load);
+    const auto played = recorder.Samples(mark, recorder.Frames());
+    const auto tones = Sounding(played, 0, 40);
+    const SinkClock sink(recorder, mark);
+    Stats onset, release;
+    int clicks = 0;
+    for (std::size_t i = 0; i < tones.size() && i < downs.size(); ++i) {
+        onset.values.push_back(Ms(sink.Due(mark + tones[i].begin) - downs[i]));
+        release.values.push_back(Ms(sink.Due(mark + tones[i].end) - ups[i]));
+        const std::vector<std::int16_t> part(played.begin() + 2 * static_cast<std::ptrdiff_t>(tones[i].begin),
+                                             played.begin() + 2 * static_cast<std::ptrdiff_t>(
+                                                                      std::min(tones[i].end + 8, played.size() / 2)));
+        clicks += MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
+    }
+    std::printf("  %-22s %d presses%s: %zu tones, dropouts %d, clicks %d\n", what, presses,
+                busy ? " (other core busy)" : "", tones.size(),
+                std::max(0, static_cast<int>(tones.size()) - presses), clicks);
+    std::printf("    key down -> first sample at the sink: %s\n", onset.Text().c_str());
+    std::printf("    key up   -> silence at the sink:      %s\n", release.Text().c_str());
+}
+
+void AfterIdle(const char* what, SoundServer& server, const Keyed& key, int presses) {
+    Stats onset;
+    const FifoRecorder& recorder = server.Recorder();
+    for (int i = 0; i < presses; ++i) {
+        std::this_thread::sleep_for(5s);
+        const std::size_t mark = recorder.Frames();
+        const auto down = Clock::now();
+        key.down();
+        std::this_thread::sleep_for(200ms);
+        key.up();
+        std::this_thread::sleep_for(300ms);
+        const auto tones = Sounding(recorder.Samples(mark, recorder.Frames()), 0, 40);
+        if (!tones.empty())
+            onset.values.push_back(Ms(SinkClock(recorder, mark).Due(mark + tones[0].begin) - down));
+    }
+    std::printf("  %-22s first press after 5 s of idle (%d): %s\n", what, presses, onset.Text().c_str());
+}
 
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double ProcessCpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    const auto close = text.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string skip;
-    for (int i = 0; i < 11; ++i)
-        fields >> skip;
-    double user = 0, system = 0;
-    fields >> user >> system;
-    return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+double IdleCpuPercent() {
+    const double before = CpuSeconds();
+    std::this_thread::sleep_for(10s);
+    return 10.0 * (CpuSeconds() - before);
 }
 
-// Percent of one core used by this process and by the server over `span`.
-std::pair<double, double> CpuOver(std::chrono::seconds span, pid_t server) {
-    const double self = CpuSeconds();
-    const double other = ProcessCpuSeconds(server);
-    std::this_thread::sleep_for(span);
-    return {100 * (CpuSeconds() - self) / span.count(),
-            100 * (ProcessCpuSeconds(server) - other) / span.count()};
-}
-
-class BusyCore {
-public:
-    BusyCore() {
-        thread_ = std::thread([this] {
-            volatile unsigned long n = 0;
-            while (!stop_.load(std::memory_order_relaxed))
-                n = n + 1;
-        });
-    }
-    ~BusyCore() {
-        stop_.store(true);
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-// Presses of the key tone; the server's recording then shows dropouts (a gap
-// inside a held tone) and clicks (a jump in the waveform).
-void Presses(PulseServer& server, int bufferFrames, int presses, bool busy) {
-    Watch watch;
-    SoundOutputOptions options;
-    options.bufferFrames = bufferFrames;
-    options.tap = [&](const std::int16_t* f, std::size_t n) { watch.Tap(f, n); };
-    auto output = CreateSoundOutput(options);
-    std::unique_ptr<BusyCore> load;
-    if (busy)
-        load = std::make_unique<BusyCore>();
-    const std::string tok = output->SoundFilePath(kKeyToneFile);
-    std::this_thread::sleep_for(300ms);
-    Stats on, off;
-    // Presses and releases fall at random points of the device's period.
-    std::mt19937 random(static_cast<unsigned>(bufferFrames));
-    auto jitter = [&] { return std::chrono::microseconds(random() % 25000); };
-    const std::size_t mark = server.Frames();
-    for (int i = 0; i < presses; ++i) {
-        on.Add(watch.Measure(1, [&] {
-            output->SetWaveVolume(VolumeOn);
-            output->PlaySoundAsync(tok);
-        }));
-        std::this_thread::sleep_for(110ms + jitter());
-        off.Add(watch.Measure(2, [&] { output->SetWaveVolume(VolumeOff); }));
-        std::this_thread::sleep_for(90ms + jitter());
-    }
-    std::this_thread::sleep_for(300ms);
-    const auto played = server.Samples(mark, server.Frames());
-    const auto sounding = Sounding(played, 0, 40);
-    int clicks = 0;
-    for (const auto& s : sounding) {
-        std::vector<std::int16_t> part(played.begin() + 2 * s.begin,
-                                       played.begin() + 2 * std::min(s.end + 8, played.size() / 2));
-        clicks += MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
-    }
-    const int dropouts = std::max(0, static_cast<int>(sounding.size()) - presses);
-    if (std::getenv("SOUND_BENCH_DETAIL"))
-        for (std::size_t i = 1; i < sounding.size(); ++i)
-            if (sounding[i].begin - sounding[i - 1].end < 1200)
-                std::printf("    gap of %.2f ms after tone %zu at %.1f ms into it (tone of %.1f ms)\n",
-                            (sounding[i].begin - sounding[i - 1].end) / 48.0, i - 1,
-                            sounding[i - 1].Length() / 48.0,
-                            (sounding[i].end - sounding[i - 1].begin) / 48.0);
-    const std::vector<std::int16_t> ours(watch.handed.begin(),
-                                         watch.handed.begin() +
-                                             2 * static_cast<std::ptrdiff_t>(watch.handedFrames.load()));
-    const auto handedTones = Sounding(ours, 0, 40);
-    std::printf("  buffer %d frames (%.2f ms), %d presses%s:\n", output->BufferFrames(),
-                1000.0 * output->BufferFrames() / kOutputRate, presses, busy ? ", other core busy" : "");
-    std::printf("    press -> first sounding buffer handed to the device: %s\n", on.Text().c_str());
-    std::printf("    release -> level zero handed to the device:          %s\n", off.Text().c_str());
-    std::printf(
-        "    at the server: %zu tones heard, dropouts %d, clicks %d (handed to the device: %zu tones)\n",
-        sounding.size(), dropouts, clicks, handedTones.size());
-}
-
-// Press to sound at the server's sink, with the stream running or asleep:
-// what sleeping costs the first press after an idle time.
-void PressesAtTheSink(PulseServer& server, int presses, bool asleep) {
-    SoundOutputOptions options;
-    if (!asleep)
-        options.parkAfterSeconds = 0;
-    auto output = CreateSoundOutput(options);
-    const std::string tok = output->SoundFilePath(kKeyToneFile);
-    const auto idle = asleep ? std::chrono::duration<double>(options.parkAfterSeconds + 0.5) : 200ms;
-    std::mt19937 random(2);
-    Stats heard;
-    int dropouts = 0;
-    for (int i = 0; i < presses; ++i) {
-        std::this_thread::sleep_for(idle + std::chrono::microseconds(random() % 25000));
-        const std::size_t mark = server.Frames();
-        const auto start = Clock::now();
-        output->SetWaveVolume(VolumeOn);
-        output->PlaySoundAsync(tok);
-        std::this_thread::sleep_for(300ms);
-        output->SetWaveVolume(VolumeOff);
-        std::this_thread::sleep_for(100ms);
-        const auto played = server.Samples(mark, server.Frames());
-        const auto sounding = Sounding(played, 0, 40);
-        heard.Add(sounding.empty() ? -1.0 : Ms(server.ArrivalOf(mark + sounding[0].begin) - start));
-        dropouts += std::max(0, static_cast<int>(sounding.size()) - 1);
-    }
-    std::printf("  press -> tone read from the sink, stream %s (%d presses): %s, dropouts %d\n",
-                asleep ? "asleep " : "running", presses, heard.Text().c_str(), dropouts);
-}
-
-// CPU over 5 s, less what the bench's own recorder of the sink costs.
-struct Cpu {
-    PulseServer& server;
-    std::pair<double, double> base{0, 0};
-    void Print(const char* what) {
-        const auto [self, other] = CpuOver(5s, server.Pid());
-        std::printf("  %-44s %5.2f %% of a core (server %5.2f %%)\n", what, self - base.first,
-                    other - base.second);
-    }
-};
-
-void IdleCpu(Cpu& cpu) {
-    for (int frames : {SoundOutputOptions{}.bufferFrames, 768, 256}) {
-        SoundOutputOptions options;
-        options.bufferFrames = frames;
-        options.parkAfterSeconds = 0;
-        auto output = CreateSoundOutput(options);
-        std::this_thread::sleep_for(500ms);
-        const std::string what = "stream of " + std::to_string(frames) + " frames kept running, silent:";
-        cpu.Print(what.c_str());
-    }
-    SoundOutputOptions options;
-    auto output = CreateSoundOutput(options);
-    output->SetWaveVolume(VolumeOn);
-    output->PlaySoundAsync(output->SoundFilePath(kKeyToneFile));
-    output->SetWaveVolume(VolumeOff);
-    std::this_thread::sleep_for(std::chrono::duration<double>(options.parkAfterSeconds + 0.5));
-    cpu.Print("stream asleep after its idle time:");
-}
-
-void SilenceCallback(void*, Uint8* stream, int length) {
-    std::fill(stream, stream + length, Uint8{0});
-}
-
-// A bare SDL stream for comparison, and what SDL's own pause saves.
-void PlainSdlCpu(Cpu& cpu) {
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+void Server(const std::string& kind, int presses, int idlePresses) {
+    auto server = MakeSoundServer(kind);
+    if (!server->Start()) {
+        std::printf("%s: could not be started\n", kind.c_str());
         return;
-    SDL_AudioSpec want{};
-    want.freq = kOutputRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 256;
-    want.callback = SilenceCallback;
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    if (device != 0) {
-        SDL_PauseAudioDevice(device, 0);
-        std::this_thread::sleep_for(500ms);
-        cpu.Print("plain SDL stream of 256 frames:");
-        SDL_PauseAudioDevice(device, 1);
-        std::this_thread::sleep_for(500ms);
-        cpu.Print("the same, paused by SDL_PauseAudioDevice:");
-        SDL_CloseAudioDevice(device);
     }
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    std::printf("%s (pipe sink, 48 kHz):\n", server->Name());
+    std::this_thread::sleep_for(1s);
+    const double recorderCpu = IdleCpuPercent();
+    {
+        SoundOutputOptions options;
+        options.backend = SoundBackend::Pulse;
+        auto output = CreateSoundOutput(options);
+        while (!output->Streaming())
+            std::this_thread::sleep_for(10ms);
+        const std::string tok = output->SoundFilePath(kKeyToneFile);
+        const Keyed key{[&] {
+                            output->SetWaveVolume(VolumeOn);
+                            output->PlaySoundAsync(tok);
+                        },
+                        [&] { output->SetWaveVolume(VolumeOff); }};
+        Presses("klavet", *server, key, presses, false);
+        Presses("klavet", *server, key, presses, true);
+        AfterIdle("klavet", *server, key, idlePresses);
+        std::printf("  %-22s idle CPU %.3f %% of a core (the recorder's %.3f %% taken out)\n", "klavet",
+                    IdleCpuPercent() - recorderCpu, recorderCpu);
+    }
+    BareSdl bare;
+    if (!bare.Open()) {
+        std::printf("  bare SDL stream: could not be opened\n");
+        return;
+    }
+    const Keyed key = bare.Key();
+    Presses("bare SDL, 256 frames", *server, key, presses, false);
+    Presses("bare SDL, 256 frames", *server, key, presses, true);
+    AfterIdle("bare SDL, 256 frames", *server, key, idlePresses);
+    std::printf("  %-22s idle CPU %.3f %% of a core\n", "bare SDL, 256 frames", IdleCpuPercent() - recorderCpu);
+    bare.Close();
 }
 
 } // namespace
 
-// sound_bench [PRESSES [BUFFER...]]: by default 100 presses with the other
-// core idle and busy, for the chosen buffer size and for 256 frames.
-// sound_bench asleep: 40 presses to the sink, the stream asleep and running.
+// sound_bench [PRESSES [IDLE_PRESSES [SERVER...]]]: 200 presses and 5 presses
+// after idle by default, on pulseaudio and pipewire.
 int main(int argc, char** argv) {
-    const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
-    std::vector<int> buffers;
-    for (int i = 2; i < argc; ++i)
-        buffers.push_back(std::atoi(argv[i]));
-    PulseServer server;
-    if (!server.Start()) {
-        std::printf("sound bench: no private PulseAudio server could be started\n");
-        return 0;
-    }
-    std::printf("Sound output, through a private PulseAudio server (pipe sink, 48 kHz):\n");
-    if (argc > 1 && std::string(argv[1]) == "asleep") {
-        PressesAtTheSink(server, 40, true);
-        PressesAtTheSink(server, 40, false);
-        return 0;
-    }
-    if (!buffers.empty()) {
-        for (int frames : buffers) {
-            Presses(server, frames, presses, false);
-            Presses(server, frames, presses, true);
-        }
-        return 0;
-    }
-    const int chosen = SoundOutputOptions{}.bufferFrames;
-    Presses(server, chosen, presses, false);
-    Presses(server, chosen, presses, true);
-    Presses(server, 256, presses, false);
-    Presses(server, 256, presses, true);
-    std::printf("The first press after an idle time (includes the sink's own latency and the pipe):\n");
-    PressesAtTheSink(server, 30, false);
-    PressesAtTheSink(server, 12, true);
-
-    std::printf("CPU while nothing plays (the recorder's own share taken out):\n");
-    Cpu cpu{server};
-    cpu.base = CpuOver(5s, server.Pid());
-    std::printf("  %-44s %5.2f %% of a core (server %5.2f %%)\n",
-                "no stream (recorder alone):", cpu.base.first, cpu.base.second);
-    IdleCpu(cpu);
-    PlainSdlCpu(cpu);
+    const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const int idlePresses = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    std::vector<std::string> servers;
+    for (int i = 3; i < argc; ++i)
+        servers.push_back(argv[i]);
+    if (servers.empty())
+        servers = {"pulseaudio", "pipewire"};
+    for (const auto& kind : servers)
+        Server(kind, presses, idlePresses);
     return 0;
 }
