@@ -51,11 +51,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(capture_->Ready()) << "the private sound server did not start";
         ASSERT_NE(capture_->Server(), nullptr) << "these cases listen at a server's sink";
-        output_ = CreateSoundOutput(capture_->Options());
-        const auto deadline = Clock::now() + 10s;
-        while (!output_->Streaming() && Clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        ASSERT_TRUE(output_->Streaming());
+        output_ = capture_->StreamingOutput();
+        ASSERT_NE(output_, nullptr) << "no device opened";
         const auto tone = WaveBytes(Sine(700, 40, 48000, 0.5), 1, 48000, SampleKind::S16);
         WriteFile(dir_.Path("tok.wav"), tone);
         WriteFile(dir_.Path("di.wav"), WaveBytes(Sine(700, 0.1, 48000, 0.5), 1, 48000, SampleKind::S16));

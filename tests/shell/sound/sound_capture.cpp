@@ -1,6 +1,8 @@
 #include "sound_capture.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -74,6 +76,17 @@ std::unique_ptr<Capture> Capture::ForThisRun() {
     if (target == "sdl")
         return std::make_unique<ServerCapture>("pulseaudio", SoundBackend::Sdl);
     return std::make_unique<ServerCapture>(target, SoundBackend::Pulse);
+}
+
+std::unique_ptr<SoundOutput> Capture::StreamingOutput() {
+    auto output = CreateSoundOutput(Options());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!output->Streaming()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return output;
 }
 
 } // namespace klavet::testing

@@ -29,6 +29,10 @@ public:
     virtual std::vector<std::int16_t> Samples(std::size_t from, std::size_t to) const = 0;
     // The server recorded, if any: its frames arrive in real time.
     virtual SoundServer* Server() { return nullptr; }
+
+    // An output recorded by this capture, once it has opened its device;
+    // null when it has not within ten seconds.
+    std::unique_ptr<SoundOutput> StreamingOutput();
 };
 
 } // namespace klavet::testing

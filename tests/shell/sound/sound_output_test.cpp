@@ -44,11 +44,8 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(capture_->Ready()) << "the private sound server did not start";
-        output_ = CreateSoundOutput(capture_->Options());
-        const auto deadline = Clock::now() + 10s;
-        while (!output_->Streaming() && Clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        ASSERT_TRUE(output_->Streaming());
+        output_ = capture_->StreamingOutput();
+        ASSERT_NE(output_, nullptr) << "no device opened";
         WriteFile(dir_.Path("tone.wav"), WaveBytes(Sine(1000, 10, kRate, 0.5), 1, kRate, SampleKind::S16));
         WriteFile(dir_.Path("short.wav"), WaveBytes(Sine(1000, 0.2, kRate, 0.5), 1, kRate, SampleKind::S16));
     }
