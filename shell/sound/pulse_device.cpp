@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <pthread.h>
-#include <sched.h>
 #include <chrono>
 #include <cmath>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/time.h>
 #include <thread>
@@ -36,8 +36,6 @@ constexpr std::size_t kBlockFrames = 480;
 constexpr std::size_t kIdleQueueFrames = 96000;
 // The sink latency the stream asks for: the server reads it in such steps.
 constexpr std::size_t kSinkLatencyFrames = 128;
-// From the moment a change is written to the moment the server reads it.
-constexpr double kTransitSeconds = 0.006;
 constexpr auto kConnectPatience = 1500ms;
 // A server that has not answered a timing query for this long is stalled.
 constexpr auto kStallAfter = 300ms;
@@ -185,8 +183,8 @@ bool PulseDevice::ConnectStream() {
     attributes.tlength = 2 * minreq + static_cast<std::uint32_t>(kSinkLatencyFrames * kFrameBytes);
     attributes.prebuf = 0;
     attributes.fragsize = static_cast<std::uint32_t>(-1);
-    return pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_START_CORKED, nullptr, nullptr) ==
-           0;
+    return pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_START_CORKED, nullptr,
+                                      nullptr) == 0;
 }
 
 // Queues the first frames while corked, then lets the server play.
@@ -323,15 +321,22 @@ void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
     const pa_timing_info* info = pa_stream_get_timing_info(stream);
     if (!success || !info || info->read_index_corrupt)
         return;
-    // The server read its index just before it stamped the answer.
-    double at = Seconds(Clock::now());
+    // The server read its index just before it stamped the answer; the
+    // question took from its asking to that stamp to reach the server (the
+    // whole round trip when the clocks are not shared).
+    const auto now = Clock::now();
+    double at = Seconds(now);
+    double delay = std::chrono::duration<double>(now - self->timingAsked_).count();
     if (info->synchronized_clocks) {
         timeval wall{};
         ::gettimeofday(&wall, nullptr);
-        if (pa_timeval_cmp(&info->timestamp, &wall) <= 0)
-            at -= static_cast<double>(pa_timeval_diff(&wall, &info->timestamp)) / 1e6;
+        if (pa_timeval_cmp(&info->timestamp, &wall) <= 0) {
+            const double since = static_cast<double>(pa_timeval_diff(&wall, &info->timestamp)) / 1e6;
+            at -= since;
+            delay = std::max(0.0, delay - since);
+        }
     }
-    self->clock_.Add(static_cast<double>(info->read_index / kFrameBytes), at);
+    self->clock_.Add(static_cast<double>(info->read_index / kFrameBytes), at, delay, self->Quiet());
 }
 
 // Renders again from where the server is about to read, with the new input
@@ -339,7 +344,7 @@ void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
 void PulseDevice::Rewrite(Clock::time_point now) {
     std::uint64_t at = written_;
     if (clock_.Valid()) {
-        const double read = clock_.Predict(Seconds(now) + kTransitSeconds);
+        const double read = clock_.Predict(Seconds(now) + clock_.Delay());
         const std::uint64_t ahead = base_.load() + static_cast<std::uint64_t>(std::max(0.0, std::ceil(read)));
         at = std::clamp(ahead, mixer_.InputFrame(), written_);
     }
@@ -362,11 +367,11 @@ void PulseDevice::Refill(Clock::time_point now) {
         RenderAndWrite(target);
 }
 
-// Every block while something sounds; once only silence is queued, when half
-// of it has been played.
+// Every block while something sounds or the clock is still learning the
+// server; once only silence is queued, when half of it has been played.
 void PulseDevice::Schedule(Clock::time_point now) {
     double wait = static_cast<double>(kBlockFrames) / mixer_.Rate();
-    if (Quiet() && clock_.Valid()) {
+    if (Quiet() && clock_.Settled()) {
         const double queued = static_cast<double>(written_ - base_.load()) - clock_.Predict(Seconds(now));
         wait = std::max(wait, (queued - kIdleQueueFrames / 2.0) / mixer_.Rate());
     }

@@ -1,19 +1,76 @@
 #include "read_clock.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace klavet {
 
-ReadClock::ReadClock(int rate, std::size_t window)
-    : rate_(static_cast<double>(rate)), offsets_(std::max<std::size_t>(1, window)) {}
+namespace {
 
-void ReadClock::Add(double frame, double seconds) {
-    offsets_[next_] = frame - seconds * rate_;
-    next_ = (next_ + 1) % offsets_.size();
-    count_ = std::min(count_ + 1, offsets_.size());
-    top_.store(*std::max_element(offsets_.begin(), offsets_.begin() + static_cast<std::ptrdiff_t>(count_)),
-               std::memory_order_relaxed);
+// The latest samples that must all lie below the line for it to be drawn
+// again lower, and how far below, at the least and beyond their own spread:
+// a server whose reading thread wakes late answers below the line for a
+// while and then catches up, and that is no reason to lower it.
+constexpr std::size_t kRecent = 8;
+constexpr double kBelowSeconds = 0.01;
+constexpr double kBeyondSpreadSeconds = 0.001;
+// Between the server taking a message and its reading thread seeing it.
+constexpr double kGuardSeconds = 0.001;
+// A server slower than this loses what it is sent anyway.
+constexpr double kLongestDelay = 0.04;
+// While the first samples come (a server's reading is irregular as a stream
+// starts), at the least.
+constexpr double kUnsettledDelay = 0.02;
+// A slow answer is remembered for a while: a server that was slow once, on a
+// busy machine, will be so again, and a change that reaches it late is lost.
+constexpr double kSlowHalfLife = 10.0;
+
+} // namespace
+
+ReadClock::ReadClock(int rate, std::size_t window)
+    : rate_(static_cast<double>(rate)), samples_(std::max({kRecent + 1, kSettledSamples, window})) {
+}
+
+const ReadClock::Sample& ReadClock::Latest(std::size_t k) const {
+    return samples_[(next_ + samples_.size() - 1 - k) % samples_.size()];
+}
+
+void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
+    const double offset = frame - seconds * rate_;
+    const bool valid = valid_.load(std::memory_order_relaxed);
+    const double top = top_.load(std::memory_order_relaxed);
+    const double rise = count_ > 0 ? std::max(0.0, offset - Latest(0).offset) / rate_ : 0.0;
+    slowest_ =
+        valid ? std::max(delay, slowest_ * std::exp2(-(seconds - lastSeconds_) / kSlowHalfLife)) : delay;
+    lastSeconds_ = seconds;
+    samples_[next_] = {offset, rise};
+    next_ = (next_ + 1) % samples_.size();
+    count_ = std::min(count_ + 1, samples_.size());
+    double highest = Latest(0).offset;
+    for (std::size_t k = 1; k < count_; ++k)
+        highest = std::max(highest, Latest(k).offset);
+    if (mayLower && count_ > kRecent)
+        highest = LowerIfOutdated(highest);
+    if (!valid || mayLower || highest > top)
+        top_.store(highest, std::memory_order_relaxed);
     valid_.store(true, std::memory_order_release);
+}
+
+// When the latest samples all lie well below the highest, the server reads
+// later than it once did (it began late, or its graph was rebuilt): only
+// they are kept.
+double ReadClock::LowerIfOutdated(double highest) {
+    double high = Latest(0).offset;
+    double low = high;
+    for (std::size_t k = 1; k < kRecent; ++k) {
+        high = std::max(high, Latest(k).offset);
+        low = std::min(low, Latest(k).offset);
+    }
+    const double below = std::max(kBelowSeconds * rate_, high - low + kBeyondSpreadSeconds * rate_);
+    if (highest - high <= below)
+        return highest;
+    count_ = kRecent;
+    return high;
 }
 
 void ReadClock::Reset() {
@@ -24,6 +81,14 @@ void ReadClock::Reset() {
 
 double ReadClock::Predict(double seconds) const {
     return top_.load(std::memory_order_relaxed) + seconds * rate_;
+}
+
+double ReadClock::Delay() const {
+    double rise = 0;
+    for (std::size_t k = 0; k < count_; ++k)
+        rise = std::max(rise, Latest(k).rise);
+    const double delay = std::min(slowest_ + rise, kLongestDelay) + kGuardSeconds;
+    return Settled() ? delay : std::max(delay, kUnsettledDelay);
 }
 
 } // namespace klavet
