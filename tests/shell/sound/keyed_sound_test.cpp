@@ -62,15 +62,20 @@ protected:
     }
 
     // A press of 150 ms, then the play button with `entry`; returns what was
-    // heard from the press on, and where the release's ramp ended.
+    // heard from the press on, and where the release's ramp ended. The tone
+    // lasts as long as the key was held.
     std::vector<std::int16_t> PressThenPlay(const std::string& entry, std::size_t& releaseEnd) {
         std::this_thread::sleep_for(100ms);
         const std::size_t mark = capture_->Frames();
-        const auto start = Clock::now();
+        // The press handler reads the key tone's file when it has changed on
+        // disk (here, at each case's first press): the tone is handed over as
+        // the handler returns, and it is timed from there.
         engine_->Laklavet_MouseDown();
+        const auto pressed = Clock::now();
         std::this_thread::sleep_for(150ms);
+        const auto releasing = Clock::now();
         engine_->Laklavet_MouseUp();
-        const double released = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const double held = std::chrono::duration<double, std::milli>(releasing - pressed).count();
         std::this_thread::sleep_for(100ms);
         window_.texts[TextBox::Text1] = entry;
         engine_->Command1_Click();
@@ -80,7 +85,7 @@ protected:
         releaseEnd = tone.empty() ? 0 : tone[0].end;
         EXPECT_FALSE(tone.empty()) << "the press is heard";
         if (!tone.empty()) {
-            EXPECT_NEAR(static_cast<double>(tone[0].Length()) / 48, released, 30.0);
+            EXPECT_NEAR(static_cast<double>(tone[0].Length()) / 48, held, 30.0);
         }
         return played;
     }
@@ -120,9 +125,9 @@ TEST_F(KeyedSoundTest, PlayButtonWhoseElementFileIsMissingOrBrokenLeavesTheRelea
 TEST_F(KeyedSoundTest, PlayButtonWithASignIsHeardAndNothingElse) {
     std::size_t releaseEnd = 0;
     const auto played = PressThenPlay("e", releaseEnd);
-    const auto after = Sounding(std::vector<std::int16_t>(played.begin() + 2 * static_cast<std::ptrdiff_t>(releaseEnd),
-                                                          played.end()),
-                                0, kQuiet);
+    const auto after = Sounding(
+        std::vector<std::int16_t>(played.begin() + 2 * static_cast<std::ptrdiff_t>(releaseEnd), played.end()),
+        0, kQuiet);
     ASSERT_EQ(after.size(), 1u) << "the dot, and no key tone around it";
     EXPECT_NEAR(static_cast<double>(after[0].Length()) / 48, 100, 2);
     EXPECT_EQ(window_.Caption(Label::signe), ".");
