@@ -26,8 +26,10 @@ enum class SoundBackend {
 struct SoundOutputOptions {
     SoundBackend backend = SoundBackend::Automatic;
     // Pulse servers: frames kept rendered ahead at the server while
-    // something sounds, at 48 kHz: what a late audio thread may lose.
-    int queueFrames = 2880;
+    // something sounds, at 48 kHz: what a late audio thread may lose, and
+    // what a server may read at once as it catches up after a stall of the
+    // machine (up to 180 ms seen on a busy one).
+    int queueFrames = 14400;
     // SDL: frames per buffer handed to the device, at 48 kHz.
     int bufferFrames = 2048;
     // SDL: idle silence after which the audio thread sleeps until the next
