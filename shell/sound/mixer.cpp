@@ -52,7 +52,8 @@ void Mixer::SetVolume(std::uint32_t word) {
 MixerStart Mixer::LastStart() const {
     for (;;) {
         const std::uint32_t before = startSeq_.load(std::memory_order_acquire);
-        MixerStart start{startId_.load(std::memory_order_relaxed), startFrame_.load(std::memory_order_relaxed)};
+        MixerStart start{startId_.load(std::memory_order_relaxed),
+                         startFrame_.load(std::memory_order_relaxed)};
         std::atomic_thread_fence(std::memory_order_acquire);
         if ((before & 1u) == 0 && startSeq_.load(std::memory_order_relaxed) == before)
             return start;
@@ -92,7 +93,10 @@ void Mixer::Apply() {
 
 void Mixer::Render(std::int16_t* out, std::size_t frames) {
     Remember();
-    Produce(out, frames);
+    if (Idle())
+        ProduceSilence(out, frames);
+    else
+        Produce(out, frames);
     idleFrames_ = Idle() ? idleFrames_ + frames : 0;
     PublishStart();
 }
@@ -147,6 +151,17 @@ void Mixer::Produce(std::int16_t* out, std::size_t frames) {
             ++s.rampDone;
         ++s.position;
     }
+}
+
+// Idle, nothing can sound until new input comes: the frames are silent at
+// once, without mixing them one by one.
+void Mixer::ProduceSilence(std::int16_t* out, std::size_t frames) {
+    std::fill(out, out + 2 * frames, std::int16_t{0});
+    State& s = state_;
+    for (int c = 0; c < 2; ++c)
+        s.gainNow[c] = s.gainTo[c];
+    MoveOnSilently(frames);
+    s.position += frames;
 }
 
 bool Mixer::Idle() const {
@@ -231,13 +246,25 @@ void Mixer::FadeOut(Voice& voice) {
 }
 
 void Mixer::Skip(std::size_t frames) {
-    State& s = state_;
     historyCount_ = 0;
-    if (!s.current.clip)
+    MoveOnSilently(frames);
+}
+
+// A voice that cannot be heard moves on through its clip as if it sounded,
+// and ends where it would have.
+void Mixer::MoveOnSilently(std::size_t frames) {
+    State& s = state_;
+    Voice& voice = s.current;
+    if (!voice.clip)
         return;
-    s.current.position += frames;
-    if (s.current.position >= s.current.clip->Frames())
-        EndCurrent(s.position);
+    if (voice.rise < rampShape_.size())
+        voice.rise = std::min(rampShape_.size(), voice.rise + frames);
+    const std::size_t left = voice.clip->Frames() - voice.position;
+    if (frames < left) {
+        voice.position += frames;
+        return;
+    }
+    EndCurrent(s.position + left);
 }
 
 // The queued voice, if any, takes over on `frame`.

@@ -112,7 +112,9 @@ private:
     void TakePending();
     void TakeVolume();
     void FadeOut(Voice& voice);
+    void ProduceSilence(std::int16_t* out, std::size_t frames);
     void Skip(std::size_t frames);
+    void MoveOnSilently(std::size_t frames);
     void EndCurrent(std::uint64_t frame);
     void MixFrame(float voice[2], float fading[2]);
     void PublishStart();

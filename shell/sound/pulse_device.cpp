@@ -32,13 +32,18 @@ double Seconds(Clock::time_point t) {
 constexpr std::int64_t kFrameBytes = 4;
 // One render, and the refill period while something sounds: 10 ms.
 constexpr std::size_t kBlockFrames = 480;
-// Silence queued while nothing sounds, refilled when half of it is played.
-constexpr std::size_t kIdleQueueFrames = 96000;
+// Silence queued while nothing sounds, refilled when half of it is played:
+// the audio thread then wakes once in three seconds. No more than the mixer
+// keeps of its blocks (ten seconds), so that a change still renders again from
+// the server's read position.
+constexpr std::size_t kIdleQueueFrames = 288000;
 // The sink latency the stream asks for: the server reads it in such steps.
 constexpr std::size_t kSinkLatencyFrames = 128;
 constexpr auto kConnectPatience = 1500ms;
 // A server that has not answered a timing query for this long is stalled.
 constexpr auto kStallAfter = 300ms;
+// Quiet this long, the stream is at rest.
+constexpr auto kRestAfter = 1s;
 
 class PulseDevice final : public SoundDevice {
 public:
@@ -80,6 +85,7 @@ private:
     void Service();
     void AskTiming(Clock::time_point now);
     void Rewrite(Clock::time_point now);
+    void NoteRest(Clock::time_point now);
     void Refill(Clock::time_point now);
     void Schedule(Clock::time_point now);
     void RenderAndWrite(std::uint64_t end);
@@ -98,6 +104,8 @@ private:
     pa_time_event* timer_ = nullptr;
     pa_operation* timing_ = nullptr;
     Clock::time_point timingAsked_{};
+    Clock::time_point quietSince_ = Clock::time_point::max();
+    bool resting_ = false;
     bool stalled_ = false;
 
     std::atomic<bool> open_{false};
@@ -196,6 +204,8 @@ void PulseDevice::Begin() {
     handed_.store(written_);
     clock_.Reset();
     stalled_ = false;
+    quietSince_ = Clock::time_point::max();
+    resting_ = false;
     mixer_.Apply();
     RenderAndWrite(written_ + queueFrames_);
     if (pa_operation* uncork = pa_stream_cork(stream_, 0, nullptr, nullptr))
@@ -293,9 +303,20 @@ void PulseDevice::Service() {
     if (!stalled_) {
         if (mixer_.HasInput())
             Rewrite(now);
+        NoteRest(now);
         Refill(now);
     }
     Schedule(now);
+}
+
+// Quiet for a while, no key being worked: only then is the long queue of
+// silence worth writing, and the audio thread left asleep.
+void PulseDevice::NoteRest(Clock::time_point now) {
+    if (!Quiet())
+        quietSince_ = Clock::time_point::max();
+    else if (quietSince_ == Clock::time_point::max())
+        quietSince_ = now;
+    resting_ = quietSince_ != Clock::time_point::max() && now - quietSince_ >= kRestAfter;
 }
 
 // One query at a time; one unanswered for long marks the server stalled, and
@@ -361,17 +382,18 @@ void PulseDevice::Refill(Clock::time_point now) {
     if (!clock_.Valid())
         return;
     const double read = std::max(0.0, clock_.Predict(Seconds(now)));
-    const std::size_t ahead = Quiet() ? kIdleQueueFrames : queueFrames_;
+    const std::size_t ahead = resting_ ? kIdleQueueFrames : queueFrames_;
     const std::uint64_t target = base_.load() + static_cast<std::uint64_t>(read) + ahead;
     if (written_ < target)
         RenderAndWrite(target);
 }
 
-// Every block while something sounds or the clock is still learning the
-// server; once only silence is queued, when half of it has been played.
+// Every block while something sounds, a key is being worked or the clock is
+// still learning the server; at rest, when half of the silence queued has
+// been played.
 void PulseDevice::Schedule(Clock::time_point now) {
     double wait = static_cast<double>(kBlockFrames) / mixer_.Rate();
-    if (Quiet() && clock_.Settled()) {
+    if (resting_ && clock_.Settled()) {
         const double queued = static_cast<double>(written_ - base_.load()) - clock_.Predict(Seconds(now));
         wait = std::max(wait, (queued - kIdleQueueFrames / 2.0) / mixer_.Rate());
     }

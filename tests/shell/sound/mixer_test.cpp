@@ -211,6 +211,22 @@ TEST_F(MixerTest, KeyToneSilencedByAReleaseIsNeverHeardAgain) {
     EXPECT_EQ(press[2 * kRamp], static_cast<std::int16_t>(std::lround(8192.0 * 0x7530 / 0xFFFF)));
 }
 
+TEST_F(MixerTest, SoundStartedSilentKeepsItsPlaceInTimeAndEndsOnTime) {
+    // A clip whose samples tell how far into it we are.
+    auto clip = std::make_shared<Clip>();
+    for (std::size_t k = 0; k < 20000; ++k)
+        clip->samples.push_back(static_cast<float>(k) / 20000.0f);
+    Play(Request(clip));
+    Render(7001);
+    Render(3000);
+    mixer_.SetVolume(0xFFFFFFFFu);
+    const auto heard = Render(kRamp + 10);
+    EXPECT_EQ(heard[2 * (kRamp + 5)], std::lround((7001 + 3000 + kRamp + 5) / 20000.0 * 32768));
+    const auto rest = Render(20000 - (7001 + 3000 + kRamp + 10) + 5);
+    EXPECT_NE(rest[rest.size() - 12], 0);
+    EXPECT_EQ(rest[rest.size() - 2], 0) << "over at the end of its file";
+}
+
 TEST_F(MixerTest, ReleaseLetsAnElementRunOnSilentlyForItsTime) {
     Settle(VolumeOn);
     Play(Request(Constant(0.5f, 1000), true));
@@ -249,7 +265,8 @@ TEST(MixerRewindTest, RenderingAgainFromAQueuedFrameMatchesAStraightRender) {
         for (const auto& change : story) {
             auto clip = std::make_shared<Clip>();
             for (std::size_t k = 0; k < change.length; ++k)
-                clip->samples.push_back(static_cast<float>(std::sin(0.05 * static_cast<double>(k + change.length))));
+                clip->samples.push_back(
+                    static_cast<float>(std::sin(0.05 * static_cast<double>(k + change.length))));
             clips.push_back(clip);
         }
         std::vector<std::unique_ptr<SoundRequest>> requests;
