@@ -14,8 +14,12 @@ namespace {
 constexpr std::size_t kRecent = 8;
 constexpr double kBelowSeconds = 0.01;
 constexpr double kBeyondSpreadSeconds = 0.001;
-// Between the server taking a message and its reading thread seeing it.
-constexpr double kGuardSeconds = 0.001;
+// The line is drawn through samples, none of which need have caught the top
+// of a step: a server may read up to a step past it (a 256-frame quantum at
+// most, with the latency this stream asks for), and a little more when a
+// message wakes a reading thread that was late; with a guard for the server's
+// hand-over of a message to its reading thread.
+constexpr double kStepSeconds = 0.006;
 // A server slower than this loses what it is sent anyway.
 constexpr double kLongestDelay = 0.04;
 // While the first samples come (a server's reading is irregular as a stream
@@ -31,7 +35,7 @@ ReadClock::ReadClock(int rate, std::size_t window)
     : rate_(static_cast<double>(rate)), samples_(std::max({kRecent + 1, kSettledSamples, window})) {
 }
 
-const ReadClock::Sample& ReadClock::Latest(std::size_t k) const {
+double ReadClock::Latest(std::size_t k) const {
     return samples_[(next_ + samples_.size() - 1 - k) % samples_.size()];
 }
 
@@ -39,16 +43,15 @@ void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
     const double offset = frame - seconds * rate_;
     const bool valid = valid_.load(std::memory_order_relaxed);
     const double top = top_.load(std::memory_order_relaxed);
-    const double rise = count_ > 0 ? std::max(0.0, offset - Latest(0).offset) / rate_ : 0.0;
     slowest_ =
         valid ? std::max(delay, slowest_ * std::exp2(-(seconds - lastSeconds_) / kSlowHalfLife)) : delay;
     lastSeconds_ = seconds;
-    samples_[next_] = {offset, rise};
+    samples_[next_] = offset;
     next_ = (next_ + 1) % samples_.size();
     count_ = std::min(count_ + 1, samples_.size());
-    double highest = Latest(0).offset;
+    double highest = Latest(0);
     for (std::size_t k = 1; k < count_; ++k)
-        highest = std::max(highest, Latest(k).offset);
+        highest = std::max(highest, Latest(k));
     if (mayLower && count_ > kRecent)
         highest = LowerIfOutdated(highest);
     if (!valid || mayLower || highest > top)
@@ -60,11 +63,11 @@ void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
 // later than it once did (it began late, or its graph was rebuilt): only
 // they are kept.
 double ReadClock::LowerIfOutdated(double highest) {
-    double high = Latest(0).offset;
+    double high = Latest(0);
     double low = high;
     for (std::size_t k = 1; k < kRecent; ++k) {
-        high = std::max(high, Latest(k).offset);
-        low = std::min(low, Latest(k).offset);
+        high = std::max(high, Latest(k));
+        low = std::min(low, Latest(k));
     }
     const double below = std::max(kBelowSeconds * rate_, high - low + kBeyondSpreadSeconds * rate_);
     if (highest - high <= below)
@@ -84,10 +87,7 @@ double ReadClock::Predict(double seconds) const {
 }
 
 double ReadClock::Delay() const {
-    double rise = 0;
-    for (std::size_t k = 0; k < count_; ++k)
-        rise = std::max(rise, Latest(k).rise);
-    const double delay = std::min(slowest_ + rise, kLongestDelay) + kGuardSeconds;
+    const double delay = std::min(slowest_, kLongestDelay) + kStepSeconds;
     return Settled() ? delay : std::max(delay, kUnsettledDelay);
 }
 

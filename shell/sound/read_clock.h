@@ -37,24 +37,19 @@ public:
     bool Settled() const { return count_ >= kSettledSamples; }
     // Audio thread: how much later than Predict(now) a message sent now may
     // find the server reading: the slowest trip to it of late (fading over
-    // seconds), and the most the server was seen to read ahead of the time
-    // between two samples (its step, or its catching up when a message woke
-    // a late reading thread), since no sample need have caught the top of a
-    // step; with a guard. Until settled, a generous fixed delay at the least.
+    // seconds) and a step of its reading. Until settled, a generous fixed
+    // delay at the least.
     double Delay() const;
 
 private:
     static constexpr std::size_t kSettledSamples = 16;
-    struct Sample {
-        double offset = 0; // frame less seconds * rate
-        double rise = 0;   // seconds it lay above the sample before it
-    };
-    // The k-th latest sample: 0 is the last added.
-    const Sample& Latest(std::size_t k) const;
+    // The offset (frame less seconds * rate) of the k-th latest sample: 0 is
+    // the last added.
+    double Latest(std::size_t k) const;
     double LowerIfOutdated(double highest);
 
     const double rate_;
-    std::vector<Sample> samples_; // a ring
+    std::vector<double> samples_; // offsets, a ring
     std::size_t next_ = 0;
     std::size_t count_ = 0;
     double slowest_ = 0; // seconds, fading
