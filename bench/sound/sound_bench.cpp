@@ -2,21 +2,23 @@
 // the same tone gated the same way, on a private PulseAudio server and on a
 // private PipeWire server, both recorded at a pipe sink: key event to the
 // first sample at the sink, release to silence, dropouts and clicks with the
-// other core busy, the first press after 5 s of idle, and idle CPU. Prints;
+// other core busy, the first press after 5 s of idle, and the idle CPU of the
+// whole trainer program. `sound_bench validate` instead checks the recording's
+// timing: separate launches of each client must measure alike. Prints;
 // asserts nothing.
 
+#include "bare_sdl_stream.h"
 #include "child_process.h"
 #include "sound_output.h"
 #include "sound_server.h"
 #include "test_waves.h"
-
-#include <SDL.h>
+#include "trainer_idle_cpu.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -25,11 +27,14 @@
 #include <vector>
 
 using namespace klavet;
+using namespace klavet::bench;
 using namespace klavet::testing;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
+
+constexpr float kOnGain = 30000.0f / 65535.0f;
 
 // What is measured: a key that goes down (tone from its start) and up.
 struct Keyed {
@@ -37,66 +42,17 @@ struct Keyed {
     std::function<void()> up;
 };
 
-// The bare stream: SDL's callback copies the tone while the key is down,
-// restarting it at each press, and silence while it is up.
-struct BareSdl {
-    std::vector<float> tone;
-    std::atomic<bool> held{false};
-    std::atomic<bool> restart{false};
-    std::size_t at = 0;
-    SDL_AudioDeviceID device = 0;
-
-    static void SDLCALL Callback(void* user, Uint8* stream, int length) {
-        auto* self = static_cast<BareSdl*>(user);
-        auto* out = reinterpret_cast<std::int16_t*>(stream);
-        const auto frames = static_cast<std::size_t>(length) / 4;
-        if (self->restart.exchange(false))
-            self->at = 0;
-        const bool held = self->held.load();
-        for (std::size_t i = 0; i < frames; ++i) {
-            const float x = held && self->at < self->tone.size() ? self->tone[self->at] : 0.0f;
-            self->at += held ? 1 : 0;
-            out[2 * i] = out[2 * i + 1] = static_cast<std::int16_t>(x * 30000.0f / 65535.0f * 32767.0f);
-        }
-    }
-    bool Open() {
-        tone.clear();
-        for (const double x : Sine(700, 40, 48000, 0.5))
-            tone.push_back(static_cast<float>(x));
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-            return false;
-        SDL_AudioSpec want{};
-        want.freq = 48000;
-        want.format = AUDIO_S16SYS;
-        want.channels = 2;
-        want.samples = 256;
-        want.callback = Callback;
-        want.userdata = this;
-        device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-        if (device != 0)
-            SDL_PauseAudioDevice(device, 0);
-        return device != 0;
-    }
-    void Close() {
-        if (device != 0)
-            SDL_CloseAudioDevice(device);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    Keyed Key() {
-        return {[this] { restart.store(true), held.store(true); }, [this] { held.store(false); }};
-    }
-};
-
 struct Stats {
     std::vector<double> values;
+    double At(double share) {
+        std::sort(values.begin(), values.end());
+        return values[std::min(values.size() - 1, static_cast<std::size_t>(share * values.size()))];
+    }
     std::string Text() {
         if (values.empty())
             return "none";
-        std::sort(values.begin(), values.end());
-        char text[128];
-        std::snprintf(text, sizeof text, "median %6.2f  p90 %6.2f  worst %6.2f ms", values[values.size() / 2],
-                      values[values.size() * 9 / 10], values.back());
+        char text[96];
+        std::snprintf(text, sizeof text, "%6.2f / %6.2f / %6.2f", At(0.5), At(0.9), At(1.0));
         return text;
     }
 };
@@ -105,33 +61,78 @@ Clock::duration FramesToTime(std::size_t frames) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frames / 48000.0));
 }
 
-// The sink's clock: frame f of the recording is due at origin + f / rate,
-// the origin fixed by the earliest arrival of any read since `from` (a read
-// arrives at or after its first frame is due).
-struct SinkClock {
-    Clock::time_point origin = Clock::time_point::max();
-    SinkClock(const FifoRecorder& recorder, std::size_t from) {
-        for (std::size_t f = from; f < recorder.Frames(); f += 240) {
-            const auto arrival = recorder.ArrivalOf(f);
-            if (arrival.time_since_epoch().count() != 0)
-                origin = std::min(origin, arrival - FramesToTime(f));
-        }
-    }
-    Clock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }
-};
-
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// Presses of 110 to 135 ms, 90 to 115 ms apart; the sink's recording gives
-// onset, release, dropouts (more tones than presses) and clicks.
-void Presses(const char* what, SoundServer& server, const Keyed& key, int presses, bool busy) {
+// The sink's clock: frame f of the recording is due at origin + f / rate,
+// the origin fixed by the earliest arrival of any read since `from` (the pipe
+// sink writes a block once its first frame is due). How late the reads came
+// after that shows whether the recording kept real time.
+struct SinkClock {
+    Clock::time_point origin = Clock::time_point::max();
+    Stats lateness;
+    SinkClock(const FifoRecorder& recorder, std::size_t from, std::size_t to) {
+        std::vector<std::pair<std::size_t, Clock::time_point>> reads;
+        for (std::size_t f = from; f < to; f += 240) {
+            const auto arrival = recorder.ArrivalOf(f);
+            if (arrival.time_since_epoch().count() == 0)
+                continue;
+            reads.emplace_back(f, arrival);
+            origin = std::min(origin, arrival - FramesToTime(f));
+        }
+        for (const auto& [f, arrival] : reads)
+            lateness.values.push_back(Ms(arrival - Due(f)));
+    }
+    Clock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }
+};
+
+// What the sink heard of a series of presses, each press paired with the
+// tones that began between its key down and the next one.
+struct Heard {
+    Stats onset, release, lateness;
+    int presses = 0, missed = 0, dropouts = 0, clicks = 0;
+};
+
+Heard Pair(const FifoRecorder& recorder, std::size_t mark, const std::vector<Clock::time_point>& downs,
+           const std::vector<Clock::time_point>& ups) {
+    Heard heard;
+    heard.presses = static_cast<int>(downs.size());
+    const std::size_t end = recorder.Frames();
+    const auto played = recorder.Samples(mark, end);
+    const auto tones = Sounding(played, 0, 40);
+    SinkClock sink(recorder, mark, end);
+    heard.lateness = sink.lateness;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < downs.size(); ++i) {
+        const auto until = i + 1 < downs.size() ? downs[i + 1] : ups[i] + 1s;
+        while (next < tones.size() && sink.Due(mark + tones[next].begin) < downs[i])
+            ++next;
+        std::vector<Segment> mine;
+        for (; next < tones.size() && sink.Due(mark + tones[next].begin) < until; ++next)
+            mine.push_back(tones[next]);
+        if (mine.empty()) {
+            ++heard.missed;
+            continue;
+        }
+        heard.dropouts += static_cast<int>(mine.size()) - 1;
+        heard.onset.values.push_back(Ms(sink.Due(mark + mine.front().begin) - downs[i]));
+        heard.release.values.push_back(Ms(sink.Due(mark + mine.back().end) - ups[i]));
+        const auto from = played.begin() + 2 * static_cast<std::ptrdiff_t>(mine.front().begin);
+        const auto to =
+            played.begin() + 2 * static_cast<std::ptrdiff_t>(std::min(mine.back().end + 8, end - mark));
+        const std::vector<std::int16_t> part(from, to);
+        heard.clicks += MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
+    }
+    return heard;
+}
+
+// Presses of 110 to 135 ms, 90 to 115 ms apart.
+Heard Presses(SoundServer& server, const Keyed& key, int presses, bool busy) {
     pid_t load = busy ? Spawn({"sh", "-c", "while :; do :; done"}, EnvironmentWith({}), "/dev/null") : -1;
     std::mt19937 random(7);
-    const FifoRecorder& recorder = server.Recorder();
     std::this_thread::sleep_for(300ms);
-    const std::size_t mark = recorder.Frames();
+    const std::size_t mark = server.Recorder().Frames();
     std::vector<Clock::time_point> downs, ups;
     for (int i = 0; i < presses; ++i) {
         downs.push_back(Clock::now());
@@ -143,42 +144,29 @@ void Presses(const char* what, SoundServer& server, const Keyed& key, int presse
     }
     std::this_thread::sleep_for(500ms);
     KillChild(load);
-    const auto played = recorder.Samples(mark, recorder.Frames());
-    const auto tones = Sounding(played, 0, 40);
-    const SinkClock sink(recorder, mark);
-    Stats onset, release;
-    int clicks = 0;
-    for (std::size_t i = 0; i < tones.size() && i < downs.size(); ++i) {
-        onset.values.push_back(Ms(sink.Due(mark + tones[i].begin) - downs[i]));
-        release.values.push_back(Ms(sink.Due(mark + tones[i].end) - ups[i]));
-        const std::vector<std::int16_t> part(played.begin() + 2 * static_cast<std::ptrdiff_t>(tones[i].begin),
-                                             played.begin() + 2 * static_cast<std::ptrdiff_t>(
-                                                                      std::min(tones[i].end + 8, played.size() / 2)));
-        clicks += MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
-    }
-    std::printf("  %-22s %d presses%s: %zu tones, dropouts %d, clicks %d\n", what, presses,
-                busy ? " (other core busy)" : "", tones.size(),
-                std::max(0, static_cast<int>(tones.size()) - presses), clicks);
-    std::printf("    key down -> first sample at the sink: %s\n", onset.Text().c_str());
-    std::printf("    key up   -> silence at the sink:      %s\n", release.Text().c_str());
+    return Pair(server.Recorder(), mark, downs, ups);
 }
 
-void AfterIdle(const char* what, SoundServer& server, const Keyed& key, int presses) {
-    Stats onset;
-    const FifoRecorder& recorder = server.Recorder();
+// Presses of 200 ms, each after 5 s of idle.
+Heard AfterIdle(SoundServer& server, const Keyed& key, int presses) {
+    Heard all;
     for (int i = 0; i < presses; ++i) {
         std::this_thread::sleep_for(5s);
-        const std::size_t mark = recorder.Frames();
+        const std::size_t mark = server.Recorder().Frames();
         const auto down = Clock::now();
         key.down();
         std::this_thread::sleep_for(200ms);
+        const auto up = Clock::now();
         key.up();
         std::this_thread::sleep_for(300ms);
-        const auto tones = Sounding(recorder.Samples(mark, recorder.Frames()), 0, 40);
-        if (!tones.empty())
-            onset.values.push_back(Ms(SinkClock(recorder, mark).Due(mark + tones[0].begin) - down));
+        const Heard one = Pair(server.Recorder(), mark, {down}, {up});
+        all.presses += one.presses;
+        all.missed += one.missed;
+        all.dropouts += one.dropouts;
+        all.clicks += one.clicks;
+        all.onset.values.insert(all.onset.values.end(), one.onset.values.begin(), one.onset.values.end());
     }
-    std::printf("  %-22s first press after 5 s of idle (%d): %s\n", what, presses, onset.Text().c_str());
+    return all;
 }
 
 double CpuSeconds() {
@@ -188,65 +176,165 @@ double CpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double IdleCpuPercent() {
+double OwnIdleCpuPercent() {
     const double before = CpuSeconds();
     std::this_thread::sleep_for(10s);
     return 10.0 * (CpuSeconds() - before);
 }
 
-void Server(const std::string& kind, int presses, int idlePresses) {
+// One client's figures on one server.
+struct Figures {
+    Heard quiet, busy, idle;
+    double idleCpu = -1;
+};
+
+std::string Directory() {
+    return std::filesystem::canonical("/proc/self/exe").parent_path().string();
+}
+
+std::unique_ptr<SoundOutput> OpenTrainerOutput() {
+    SoundOutputOptions options;
+    options.backend = SoundBackend::Pulse;
+    auto output = CreateSoundOutput(options);
+    while (!output->Streaming())
+        std::this_thread::sleep_for(10ms);
+    // The device learns the server's clock in its first fraction of a second.
+    std::this_thread::sleep_for(1s);
+    return output;
+}
+
+Keyed TrainerKey(SoundOutput& output) {
+    const std::string tok = output.SoundFilePath(kKeyToneFile);
+    return {[&output, tok] {
+                output.SetWaveVolume(VolumeOn);
+                output.PlaySoundAsync(tok);
+            },
+            [&output] { output.SetWaveVolume(VolumeOff); }};
+}
+
+Figures MeasureTrainer(SoundServer& server, int presses, int idlePresses) {
+    Figures figures;
+    {
+        auto output = OpenTrainerOutput();
+        const Keyed key = TrainerKey(*output);
+        figures.quiet = Presses(server, key, presses, false);
+        figures.busy = Presses(server, key, presses, true);
+        figures.idle = AfterIdle(server, key, idlePresses);
+    }
+    figures.idleCpu = TrainerIdleCpuPercent(Directory() + "/klavet", 20.0);
+    return figures;
+}
+
+Figures MeasureBare(SoundServer& server, int presses, int idlePresses, double recorderCpu) {
+    Figures figures;
+    BareSdlStream bare(Directory() + std::string(kKeyToneFile), kOnGain);
+    if (!bare.Open())
+        return figures;
+    const Keyed key{[&] { bare.Down(); }, [&] { bare.Up(); }};
+    figures.quiet = Presses(server, key, presses, false);
+    figures.busy = Presses(server, key, presses, true);
+    figures.idle = AfterIdle(server, key, idlePresses);
+    figures.idleCpu = OwnIdleCpuPercent() - recorderCpu;
+    return figures;
+}
+
+void Row(const char* name, const std::string& trainer, const std::string& bare) {
+    std::printf("  %-44s %-28s %-28s\n", name, trainer.c_str(), bare.c_str());
+}
+
+std::string Counts(const Heard& h) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%d/%d/%d/%d of %d", h.missed, h.dropouts, h.clicks,
+                  static_cast<int>(h.onset.values.size()), h.presses);
+    return text;
+}
+
+std::string Percent(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, value < 0 ? "not measured" : "%.3f %%", value);
+    return text;
+}
+
+void Print(const char* server, Figures& k, Figures& b) {
+    std::printf("%s (pipe sink, 48 kHz); times in ms as median / p90 / worst\n", server);
+    Row("", "klavet", "bare SDL, 256 frames");
+    Row("key down -> first sample at the sink", k.quiet.onset.Text(), b.quiet.onset.Text());
+    Row("key up -> silence at the sink", k.quiet.release.Text(), b.quiet.release.Text());
+    Row("missed/dropouts/clicks/heard", Counts(k.quiet), Counts(b.quiet));
+    Row("other core busy: key down -> first sample", k.busy.onset.Text(), b.busy.onset.Text());
+    Row("other core busy: key up -> silence", k.busy.release.Text(), b.busy.release.Text());
+    Row("other core busy: missed/dropouts/clicks/heard", Counts(k.busy), Counts(b.busy));
+    Row("first press after 5 s idle: key down -> sound", k.idle.onset.Text(), b.idle.onset.Text());
+    Row("after idle: missed/dropouts/clicks/heard", Counts(k.idle), Counts(b.idle));
+    Row("idle CPU, % of a core", Percent(k.idleCpu) + " (program)", Percent(b.idleCpu) + " (stream)");
+    Row("sink reads after due (recording timing)", k.quiet.lateness.Text(), b.quiet.lateness.Text());
+}
+
+void Measure(const std::string& kind, int presses, int idlePresses) {
     auto server = MakeSoundServer(kind);
     if (!server->Start()) {
         std::printf("%s: could not be started\n", kind.c_str());
         return;
     }
-    std::printf("%s (pipe sink, 48 kHz):\n", server->Name());
     std::this_thread::sleep_for(1s);
-    const double recorderCpu = IdleCpuPercent();
-    {
-        SoundOutputOptions options;
-        options.backend = SoundBackend::Pulse;
-        auto output = CreateSoundOutput(options);
-        while (!output->Streaming())
-            std::this_thread::sleep_for(10ms);
-        const std::string tok = output->SoundFilePath(kKeyToneFile);
-        const Keyed key{[&] {
-                            output->SetWaveVolume(VolumeOn);
-                            output->PlaySoundAsync(tok);
-                        },
-                        [&] { output->SetWaveVolume(VolumeOff); }};
-        Presses("klavet", *server, key, presses, false);
-        Presses("klavet", *server, key, presses, true);
-        AfterIdle("klavet", *server, key, idlePresses);
-        std::printf("  %-22s idle CPU %.3f %% of a core (the recorder's %.3f %% taken out)\n", "klavet",
-                    IdleCpuPercent() - recorderCpu, recorderCpu);
-    }
-    BareSdl bare;
-    if (!bare.Open()) {
-        std::printf("  bare SDL stream: could not be opened\n");
+    const double recorderCpu = OwnIdleCpuPercent();
+    Figures trainer = MeasureTrainer(*server, presses, idlePresses);
+    Figures bare = MeasureBare(*server, presses, idlePresses, recorderCpu);
+    Print(server->Name(), trainer, bare);
+    std::fflush(stdout);
+}
+
+// Launches of each client, one after the other on one server, 20 presses
+// each: a recording whose timing holds measures each client alike at every
+// launch.
+void Validate(const std::string& kind, int launches) {
+    auto server = MakeSoundServer(kind);
+    if (!server->Start()) {
+        std::printf("%s: could not be started\n", kind.c_str());
         return;
     }
-    const Keyed key = bare.Key();
-    Presses("bare SDL, 256 frames", *server, key, presses, false);
-    Presses("bare SDL, 256 frames", *server, key, presses, true);
-    AfterIdle("bare SDL, 256 frames", *server, key, idlePresses);
-    std::printf("  %-22s idle CPU %.3f %% of a core\n", "bare SDL, 256 frames", IdleCpuPercent() - recorderCpu);
-    bare.Close();
+    std::printf("%s: median onset / release of 20 presses at each launch, ms\n", server->Name());
+    for (int i = 0; i < launches; ++i) {
+        Heard k, b;
+        {
+            auto output = OpenTrainerOutput();
+            k = Presses(*server, TrainerKey(*output), 20, false);
+        }
+        {
+            BareSdlStream bare(Directory() + std::string(kKeyToneFile), kOnGain);
+            if (bare.Open())
+                b = Presses(*server, {[&] { bare.Down(); }, [&] { bare.Up(); }}, 20, false);
+        }
+        std::printf("  launch %d: klavet %6.2f / %6.2f   bare SDL %6.2f / %6.2f   (reads after due: p90 "
+                    "%.2f, %.2f)\n",
+                    i + 1, k.onset.values.empty() ? 0 : k.onset.At(0.5),
+                    k.release.values.empty() ? 0 : k.release.At(0.5),
+                    b.onset.values.empty() ? 0 : b.onset.At(0.5),
+                    b.release.values.empty() ? 0 : b.release.At(0.5), k.lateness.At(0.9), b.lateness.At(0.9));
+        std::fflush(stdout);
+    }
 }
 
 } // namespace
 
 // sound_bench [PRESSES [IDLE_PRESSES [SERVER...]]]: 200 presses and 5 presses
 // after idle by default, on pulseaudio and pipewire.
+// sound_bench validate [LAUNCHES [SERVER...]]: 3 launches by default.
 int main(int argc, char** argv) {
-    const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
-    const int idlePresses = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const bool validate = argc > 1 && std::string(argv[1]) == "validate";
+    const int first = validate ? 2 : 1;
+    const int count = argc > first ? std::max(1, std::atoi(argv[first])) : (validate ? 3 : 200);
+    const int idlePresses = !validate && argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     std::vector<std::string> servers;
     for (int i = 3; i < argc; ++i)
         servers.push_back(argv[i]);
     if (servers.empty())
         servers = {"pulseaudio", "pipewire"};
-    for (const auto& kind : servers)
-        Server(kind, presses, idlePresses);
+    for (const auto& kind : servers) {
+        if (validate)
+            Validate(kind, count);
+        else
+            Measure(kind, count, idlePresses);
+    }
     return 0;
 }
