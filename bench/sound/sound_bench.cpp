@@ -65,10 +65,12 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// The sink's clock: frame f of the recording is due at origin + f / rate,
-// the origin fixed by the earliest arrival of any read since `from` (the pipe
-// sink writes a block once its first frame is due). How late the reads came
-// after that shows whether the recording kept real time.
+// The sink's clock around some frames: frame f of the recording is due at
+// origin + f / rate, the origin fixed by the earliest arrival of any read
+// among them (the pipe sink writes a block once its first frame is due). It
+// is drawn anew around each tone, half a second either side, so that frames
+// the recording may have lost elsewhere do not shift it. How late the reads
+// came after that shows whether the recording kept real time.
 struct SinkClock {
     Clock::time_point origin = Clock::time_point::max();
     Stats lateness;
@@ -87,6 +89,26 @@ struct SinkClock {
     Clock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }
 };
 
+// A tone of the recording, with when its first and last frames were due.
+struct DueTone {
+    Segment frames;
+    Clock::time_point begin, end;
+};
+
+std::vector<DueTone> DueTones(const FifoRecorder& recorder, std::size_t mark, std::size_t end,
+                              const std::vector<Segment>& tones, Stats& lateness) {
+    std::vector<DueTone> due;
+    for (const auto& tone : tones) {
+        const std::size_t at = mark + tone.begin;
+        const SinkClock sink(recorder, std::max(mark, at - std::min<std::size_t>(at, 24000)),
+                             std::min(end, at + 24000));
+        lateness.values.insert(lateness.values.end(), sink.lateness.values.begin(),
+                               sink.lateness.values.end());
+        due.push_back({tone, sink.Due(at), sink.Due(mark + tone.end)});
+    }
+    return due;
+}
+
 // What the sink heard of a series of presses, each press paired with the
 // tones that began between its key down and the next one.
 struct Heard {
@@ -100,27 +122,25 @@ Heard Pair(const FifoRecorder& recorder, std::size_t mark, const std::vector<Clo
     heard.presses = static_cast<int>(downs.size());
     const std::size_t end = recorder.Frames();
     const auto played = recorder.Samples(mark, end);
-    const auto tones = Sounding(played, 0, 40);
-    SinkClock sink(recorder, mark, end);
-    heard.lateness = sink.lateness;
+    const auto tones = DueTones(recorder, mark, end, Sounding(played, 0, 40), heard.lateness);
     std::size_t next = 0;
     for (std::size_t i = 0; i < downs.size(); ++i) {
         const auto until = i + 1 < downs.size() ? downs[i + 1] : ups[i] + 1s;
-        while (next < tones.size() && sink.Due(mark + tones[next].begin) < downs[i])
+        while (next < tones.size() && tones[next].begin < downs[i])
             ++next;
-        std::vector<Segment> mine;
-        for (; next < tones.size() && sink.Due(mark + tones[next].begin) < until; ++next)
+        std::vector<DueTone> mine;
+        for (; next < tones.size() && tones[next].begin < until; ++next)
             mine.push_back(tones[next]);
         if (mine.empty()) {
             ++heard.missed;
             continue;
         }
         heard.dropouts += static_cast<int>(mine.size()) - 1;
-        heard.onset.values.push_back(Ms(sink.Due(mark + mine.front().begin) - downs[i]));
-        heard.release.values.push_back(Ms(sink.Due(mark + mine.back().end) - ups[i]));
-        const auto from = played.begin() + 2 * static_cast<std::ptrdiff_t>(mine.front().begin);
-        const auto to =
-            played.begin() + 2 * static_cast<std::ptrdiff_t>(std::min(mine.back().end + 8, end - mark));
+        heard.onset.values.push_back(Ms(mine.front().begin - downs[i]));
+        heard.release.values.push_back(Ms(mine.back().end - ups[i]));
+        const auto from = played.begin() + 2 * static_cast<std::ptrdiff_t>(mine.front().frames.begin);
+        const auto to = played.begin() +
+                        2 * static_cast<std::ptrdiff_t>(std::min(mine.back().frames.end + 8, end - mark));
         const std::vector<std::int16_t> part(from, to);
         heard.clicks += MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
     }
