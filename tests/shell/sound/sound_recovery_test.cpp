@@ -157,9 +157,12 @@ TEST_F(SoundRecoveryTest, ServerDyingWhileTheStreamSleepsIsSurvived) {
 TEST_F(SoundRecoveryTest, ServerHungAtStartDelaysNothingAndIsHeardOnceItAnswers) {
     ASSERT_TRUE(server_.Start());
     server_.Freeze();
+    // Creating the output reads the three sound files (the key tone's 40 s
+    // take a tenth of a second under the sanitizers); it does not wait the
+    // second and a half that a connection to a hung server is given.
     const auto created = Clock::now();
     auto output = CreateSoundOutput();
-    EXPECT_LT(Clock::now() - created, 100ms);
+    EXPECT_LT(Clock::now() - created, 1s);
     EXPECT_LT(Press(*output), 20ms);
     const auto sign = PlayASign(*output);
     EXPECT_LE(sign, 900ms + 30ms) << "no longer than its sound files";
