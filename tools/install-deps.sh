@@ -6,10 +6,11 @@ set -eu
 packages="
 cmake g++ make pkg-config
 libgtest-dev libgmock-dev
-qt6-base-dev qt6-svg-dev libsdl2-dev libx11-dev libxi-dev libxcb1-dev
+qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libx11-dev libxi-dev libxcb1-dev
 fonts-liberation fonts-dejavu-core
 xvfb xauth openbox xdotool x11-utils imagemagick
 pulseaudio pulseaudio-utils sox
+pipewire pipewire-bin pipewire-pulse wireplumber
 dbus at-spi2-core python3 python3-pyatspi
 dpkg-dev file strace desktop-file-utils appstream
 lintian man-db groff-base gzip

@@ -1,331 +1,360 @@
-// Figures of the sound output: key-press and release latency at the device,
-// dropouts and clicks in what a sound server received, and the CPU the stream
-// costs while it plays silence. Prints; asserts nothing.
+// Figures of the sound output beside a bare SDL2 stream of 256 frames playing
+// the same tone gated the same way, on a private PulseAudio server and on a
+// private PipeWire server, both recorded at a pipe sink: key event to the
+// first sample at the sink, release to silence, dropouts and clicks with the
+// other core busy, the first press after 5 s of idle, and the idle CPU of the
+// whole trainer program. `sound_bench validate` instead checks the recording's
+// timing: separate launches of each client must measure alike. Prints;
+// asserts nothing.
 
-#include "pulse_server.h"
+#include "bare_sdl_stream.h"
+#include "child_process.h"
 #include "sound_output.h"
+#include "sound_server.h"
 #include "test_waves.h"
-
-#include <SDL.h>
+#include "trainer_idle_cpu.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
+#include <functional>
 #include <random>
-#include <sstream>
+#include <string>
 #include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace klavet;
+using namespace klavet::bench;
 using namespace klavet::testing;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
 
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+constexpr float kOnGain = 30000.0f / 65535.0f;
 
-// Watches the buffers handed to the device for the first sounding one after
-// a press, and the first one ending in silence after a release.
-struct Watch {
-    std::atomic<int> armed{0}; // 1: wait for sound, 2: wait for silence
-    std::atomic<Clock::rep> seen{0};
-    std::vector<std::int16_t> handed = std::vector<std::int16_t>(2 * 48000 * 120);
-    std::atomic<std::size_t> handedFrames{0};
-
-    void Tap(const std::int16_t* frames, std::size_t count) {
-        const std::size_t at = handedFrames.load(std::memory_order_relaxed);
-        const std::size_t n = std::min(count, handed.size() / 2 - at);
-        std::copy(frames, frames + 2 * n, handed.begin() + static_cast<std::ptrdiff_t>(2 * at));
-        handedFrames.store(at + n, std::memory_order_release);
-        const int a = armed.load(std::memory_order_acquire);
-        if (a == 0)
-            return;
-        bool sounding = false;
-        for (std::size_t i = 0; i < 2 * count && !sounding; ++i)
-            sounding = frames[i] != 0;
-        bool silentEnd = true;
-        for (std::size_t i = 2 * count - std::min<std::size_t>(16, 2 * count); i < 2 * count; ++i)
-            silentEnd = silentEnd && frames[i] == 0;
-        if ((a == 1 && sounding) || (a == 2 && silentEnd)) {
-            seen.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
-            armed.store(0, std::memory_order_release);
-        }
-    }
-    // Arms, runs `call`, and returns how long until the awaited buffer.
-    double Measure(int what, const std::function<void()>& call) {
-        armed.store(what, std::memory_order_release);
-        const auto start = Clock::now();
-        call();
-        const auto deadline = start + 2s;
-        while (armed.load(std::memory_order_acquire) != 0 && Clock::now() < deadline)
-            std::this_thread::sleep_for(100us);
-        if (armed.exchange(0) != 0)
-            return -1;
-        return Ms(Clock::time_point(Clock::duration(seen.load())) - start);
-    }
+// What is measured: a key that goes down (tone from its start) and up.
+struct Keyed {
+    std::function<void()> down;
+    std::function<void()> up;
 };
 
 struct Stats {
     std::vector<double> values;
-    void Add(double v) { values.push_back(v); }
+    double At(double share) {
+        std::sort(values.begin(), values.end());
+        return values[std::min(values.size() - 1, static_cast<std::size_t>(share * values.size()))];
+    }
     std::string Text() {
         if (values.empty())
             return "none";
-        std::sort(values.begin(), values.end());
-        const double failed = static_cast<double>(std::count(values.begin(), values.end(), -1.0));
-        char text[128];
-        std::snprintf(text, sizeof text, "median %.2f ms, worst %.2f ms%s", values[values.size() / 2],
-                      values.back(), failed > 0 ? " (some never came)" : "");
+        char text[96];
+        std::snprintf(text, sizeof text, "%6.2f / %6.2f / %6.2f", At(0.5), At(0.9), At(1.0));
         return text;
     }
 };
+
+Clock::duration FramesToTime(std::size_t frames) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frames / 48000.0));
+}
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// The sink's clock around some frames: frame f of the recording is due at
+// origin + f / rate, the origin fixed by the earliest arrival of any read
+// among them (the pipe sink writes a block once its first frame is due). It
+// is drawn anew around each tone, half a second either side, so that frames
+// the recording may have lost elsewhere do not shift it. How late the reads
+// came after that shows whether the recording kept real time.
+struct SinkClock {
+    Clock::time_point origin = Clock::time_point::max();
+    Stats lateness;
+    SinkClock(const FifoRecorder& recorder, std::size_t from, std::size_t to) {
+        std::vector<std::pair<std::size_t, Clock::time_point>> reads;
+        for (std::size_t f = from; f < to; f += 240) {
+            const auto arrival = recorder.ArrivalOf(f);
+            if (arrival.time_since_epoch().count() == 0)
+                continue;
+            reads.emplace_back(f, arrival);
+            origin = std::min(origin, arrival - FramesToTime(f));
+        }
+        for (const auto& [f, arrival] : reads)
+            lateness.values.push_back(Ms(arrival - Due(f)));
+    }
+    Clock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }
+};
+
+// A tone of the recording, with when its first and last frames were due.
+struct DueTone {
+    Segment frames;
+    Clock::time_point begin, end;
+};
+
+std::vector<DueTone> DueTones(const FifoRecorder& recorder, std::size_t mark, std::size_t end,
+                              const std::vector<Segment>& tones, Stats& lateness) {
+    std::vector<DueTone> due;
+    for (const auto& tone : tones) {
+        const std::size_t at = mark + tone.begin;
+        const SinkClock sink(recorder, std::max(mark, at - std::min<std::size_t>(at, 24000)),
+                             std::min(end, at + 24000));
+        lateness.values.insert(lateness.values.end(), sink.lateness.values.begin(),
+                               sink.lateness.values.end());
+        due.push_back({tone, sink.Due(at), sink.Due(mark + tone.end)});
+    }
+    return due;
+}
+
+// What the sink heard of a series of presses, each press paired with the
+// tones that began between its key down and the next one.
+struct Heard {
+    Stats onset, release, lateness;
+    int presses = 0, missed = 0, dropouts = 0, clicks = 0;
+};
+
+Heard Pair(const FifoRecorder& recorder, std::size_t mark, const std::vector<Clock::time_point>& downs,
+           const std::vector<Clock::time_point>& ups) {
+    Heard heard;
+    heard.presses = static_cast<int>(downs.size());
+    const std::size_t end = recorder.Frames();
+    const auto played = recorder.Samples(mark, end);
+    const auto tones = DueTones(recorder, mark, end, Sounding(played, 0, 40), heard.lateness);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < downs.size(); ++i) {
+        const auto until = i + 1 < downs.size() ? downs[i + 1] : ups[i] + 1s;
+        while (next < tones.size() && tones[next].begin < downs[i])
+            ++next;
+        std::vector<DueTone> mine;
+        for (; next < tones.size() && tones[next].begin < until; ++next)
+            mine.push_back(tones[next]);
+        if (mine.empty()) {
+            ++heard.missed;
+            continue;
+        }
+        heard.dropouts += static_cast<int>(mine.size()) - 1;
+        heard.onset.values.push_back(Ms(mine.front().begin - downs[i]));
+        heard.release.values.push_back(Ms(mine.back().end - ups[i]));
+        const auto from = played.begin() + 2 * static_cast<std::ptrdiff_t>(mine.front().frames.begin);
+        const auto to = played.begin() +
+                        2 * static_cast<std::ptrdiff_t>(std::min(mine.back().frames.end + 8, end - mark));
+        const std::vector<std::int16_t> part(from, to);
+        heard.clicks += MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
+    }
+    return heard;
+}
+
+// Presses of 110 to 135 ms, 90 to 115 ms apart.
+Heard Presses(SoundServer& server, const Keyed& key, int presses, bool busy) {
+    pid_t load = busy ? Spawn({"sh", "-c", "while :; do :; done"}, EnvironmentWith({}), "/dev/null") : -1;
+    std::mt19937 random(7);
+    std::this_thread::sleep_for(300ms);
+    const std::size_t mark = server.Recorder().Frames();
+    std::vector<Clock::time_point> downs, ups;
+    for (int i = 0; i < presses; ++i) {
+        downs.push_back(Clock::now());
+        key.down();
+        std::this_thread::sleep_for(110ms + std::chrono::microseconds(random() % 25000));
+        ups.push_back(Clock::now());
+        key.up();
+        std::this_thread::sleep_for(90ms + std::chrono::microseconds(random() % 25000));
+    }
+    std::this_thread::sleep_for(500ms);
+    KillChild(load);
+    return Pair(server.Recorder(), mark, downs, ups);
+}
+
+// Presses of 200 ms, each after 5 s of idle.
+Heard AfterIdle(SoundServer& server, const Keyed& key, int presses) {
+    Heard all;
+    for (int i = 0; i < presses; ++i) {
+        std::this_thread::sleep_for(5s);
+        const std::size_t mark = server.Recorder().Frames();
+        const auto down = Clock::now();
+        key.down();
+        std::this_thread::sleep_for(200ms);
+        const auto up = Clock::now();
+        key.up();
+        std::this_thread::sleep_for(300ms);
+        const Heard one = Pair(server.Recorder(), mark, {down}, {up});
+        all.presses += one.presses;
+        all.missed += one.missed;
+        all.dropouts += one.dropouts;
+        all.clicks += one.clicks;
+        all.onset.values.insert(all.onset.values.end(), one.onset.values.begin(), one.onset.values.end());
+    }
+    return all;
+}
 
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double ProcessCpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    const auto close = text.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string skip;
-    for (int i = 0; i < 11; ++i)
-        fields >> skip;
-    double user = 0, system = 0;
-    fields >> user >> system;
-    return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+double OwnIdleCpuPercent() {
+    const double before = CpuSeconds();
+    std::this_thread::sleep_for(10s);
+    return 10.0 * (CpuSeconds() - before);
 }
 
-// Percent of one core used by this process and by the server over `span`.
-std::pair<double, double> CpuOver(std::chrono::seconds span, pid_t server) {
-    const double self = CpuSeconds();
-    const double other = ProcessCpuSeconds(server);
-    std::this_thread::sleep_for(span);
-    return {100 * (CpuSeconds() - self) / span.count(),
-            100 * (ProcessCpuSeconds(server) - other) / span.count()};
-}
-
-class BusyCore {
-public:
-    BusyCore() {
-        thread_ = std::thread([this] {
-            volatile unsigned long n = 0;
-            while (!stop_.load(std::memory_order_relaxed))
-                n = n + 1;
-        });
-    }
-    ~BusyCore() {
-        stop_.store(true);
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+// One client's figures on one server.
+struct Figures {
+    Heard quiet, busy, idle;
+    double idleCpu = -1;
 };
 
-// Presses of the key tone; the server's recording then shows dropouts (a gap
-// inside a held tone) and clicks (a jump in the waveform).
-void Presses(PulseServer& server, int bufferFrames, int presses, bool busy) {
-    Watch watch;
+std::string Directory() {
+    return std::filesystem::canonical("/proc/self/exe").parent_path().string();
+}
+
+std::unique_ptr<SoundOutput> OpenTrainerOutput() {
     SoundOutputOptions options;
-    options.bufferFrames = bufferFrames;
-    options.tap = [&](const std::int16_t* f, std::size_t n) { watch.Tap(f, n); };
+    options.backend = SoundBackend::Pulse;
     auto output = CreateSoundOutput(options);
-    std::unique_ptr<BusyCore> load;
-    if (busy)
-        load = std::make_unique<BusyCore>();
-    const std::string tok = output->SoundFilePath(kKeyToneFile);
-    std::this_thread::sleep_for(300ms);
-    Stats on, off;
-    // Presses and releases fall at random points of the device's period.
-    std::mt19937 random(static_cast<unsigned>(bufferFrames));
-    auto jitter = [&] { return std::chrono::microseconds(random() % 25000); };
-    const std::size_t mark = server.Frames();
-    for (int i = 0; i < presses; ++i) {
-        on.Add(watch.Measure(1, [&] {
-            output->SetWaveVolume(VolumeOn);
-            output->PlaySoundAsync(tok);
-        }));
-        std::this_thread::sleep_for(110ms + jitter());
-        off.Add(watch.Measure(2, [&] { output->SetWaveVolume(VolumeOff); }));
-        std::this_thread::sleep_for(90ms + jitter());
-    }
-    std::this_thread::sleep_for(300ms);
-    const auto played = server.Samples(mark, server.Frames());
-    const auto sounding = Sounding(played, 0, 40);
-    int clicks = 0;
-    for (const auto& s : sounding) {
-        std::vector<std::int16_t> part(played.begin() + 2 * s.begin,
-                                       played.begin() + 2 * std::min(s.end + 8, played.size() / 2));
-        clicks += MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
-    }
-    const int dropouts = std::max(0, static_cast<int>(sounding.size()) - presses);
-    if (std::getenv("SOUND_BENCH_DETAIL"))
-        for (std::size_t i = 1; i < sounding.size(); ++i)
-            if (sounding[i].begin - sounding[i - 1].end < 1200)
-                std::printf("    gap of %.2f ms after tone %zu at %.1f ms into it (tone of %.1f ms)\n",
-                            (sounding[i].begin - sounding[i - 1].end) / 48.0, i - 1,
-                            sounding[i - 1].Length() / 48.0,
-                            (sounding[i].end - sounding[i - 1].begin) / 48.0);
-    const std::vector<std::int16_t> ours(watch.handed.begin(),
-                                         watch.handed.begin() +
-                                             2 * static_cast<std::ptrdiff_t>(watch.handedFrames.load()));
-    const auto handedTones = Sounding(ours, 0, 40);
-    std::printf("  buffer %d frames (%.2f ms), %d presses%s:\n", output->BufferFrames(),
-                1000.0 * output->BufferFrames() / kOutputRate, presses, busy ? ", other core busy" : "");
-    std::printf("    press -> first sounding buffer handed to the device: %s\n", on.Text().c_str());
-    std::printf("    release -> level zero handed to the device:          %s\n", off.Text().c_str());
-    std::printf(
-        "    at the server: %zu tones heard, dropouts %d, clicks %d (handed to the device: %zu tones)\n",
-        sounding.size(), dropouts, clicks, handedTones.size());
+    while (!output->Streaming())
+        std::this_thread::sleep_for(10ms);
+    // The device learns the server's clock in its first fraction of a second.
+    std::this_thread::sleep_for(1s);
+    return output;
 }
 
-// Press to sound at the server's sink, with the stream running or asleep:
-// what sleeping costs the first press after an idle time.
-void PressesAtTheSink(PulseServer& server, int presses, bool asleep) {
-    SoundOutputOptions options;
-    if (!asleep)
-        options.parkAfterSeconds = 0;
-    auto output = CreateSoundOutput(options);
-    const std::string tok = output->SoundFilePath(kKeyToneFile);
-    const auto idle = asleep ? std::chrono::duration<double>(options.parkAfterSeconds + 0.5) : 200ms;
-    std::mt19937 random(2);
-    Stats heard;
-    int dropouts = 0;
-    for (int i = 0; i < presses; ++i) {
-        std::this_thread::sleep_for(idle + std::chrono::microseconds(random() % 25000));
-        const std::size_t mark = server.Frames();
-        const auto start = Clock::now();
-        output->SetWaveVolume(VolumeOn);
-        output->PlaySoundAsync(tok);
-        std::this_thread::sleep_for(300ms);
-        output->SetWaveVolume(VolumeOff);
-        std::this_thread::sleep_for(100ms);
-        const auto played = server.Samples(mark, server.Frames());
-        const auto sounding = Sounding(played, 0, 40);
-        heard.Add(sounding.empty() ? -1.0 : Ms(server.ArrivalOf(mark + sounding[0].begin) - start));
-        dropouts += std::max(0, static_cast<int>(sounding.size()) - 1);
-    }
-    std::printf("  press -> tone read from the sink, stream %s (%d presses): %s, dropouts %d\n",
-                asleep ? "asleep " : "running", presses, heard.Text().c_str(), dropouts);
+Keyed TrainerKey(SoundOutput& output) {
+    const std::string tok = output.SoundFilePath(kKeyToneFile);
+    return {[&output, tok] {
+                output.SetWaveVolume(VolumeOn);
+                output.PlaySoundAsync(tok);
+            },
+            [&output] { output.SetWaveVolume(VolumeOff); }};
 }
 
-// CPU over 5 s, less what the bench's own recorder of the sink costs.
-struct Cpu {
-    PulseServer& server;
-    std::pair<double, double> base{0, 0};
-    void Print(const char* what) {
-        const auto [self, other] = CpuOver(5s, server.Pid());
-        std::printf("  %-44s %5.2f %% of a core (server %5.2f %%)\n", what, self - base.first,
-                    other - base.second);
+Figures MeasureTrainer(SoundServer& server, int presses, int idlePresses) {
+    Figures figures;
+    {
+        auto output = OpenTrainerOutput();
+        const Keyed key = TrainerKey(*output);
+        figures.quiet = Presses(server, key, presses, false);
+        figures.busy = Presses(server, key, presses, true);
+        figures.idle = AfterIdle(server, key, idlePresses);
     }
-};
-
-void IdleCpu(Cpu& cpu) {
-    for (int frames : {SoundOutputOptions{}.bufferFrames, 768, 256}) {
-        SoundOutputOptions options;
-        options.bufferFrames = frames;
-        options.parkAfterSeconds = 0;
-        auto output = CreateSoundOutput(options);
-        std::this_thread::sleep_for(500ms);
-        const std::string what = "stream of " + std::to_string(frames) + " frames kept running, silent:";
-        cpu.Print(what.c_str());
-    }
-    SoundOutputOptions options;
-    auto output = CreateSoundOutput(options);
-    output->SetWaveVolume(VolumeOn);
-    output->PlaySoundAsync(output->SoundFilePath(kKeyToneFile));
-    output->SetWaveVolume(VolumeOff);
-    std::this_thread::sleep_for(std::chrono::duration<double>(options.parkAfterSeconds + 0.5));
-    cpu.Print("stream asleep after its idle time:");
+    figures.idleCpu = TrainerIdleCpuPercent(Directory() + "/klavet", 20.0);
+    return figures;
 }
 
-void SilenceCallback(void*, Uint8* stream, int length) {
-    std::fill(stream, stream + length, Uint8{0});
+Figures MeasureBare(SoundServer& server, int presses, int idlePresses, double recorderCpu) {
+    Figures figures;
+    BareSdlStream bare(Directory() + std::string(kKeyToneFile), kOnGain);
+    if (!bare.Open())
+        return figures;
+    const Keyed key{[&] { bare.Down(); }, [&] { bare.Up(); }};
+    figures.quiet = Presses(server, key, presses, false);
+    figures.busy = Presses(server, key, presses, true);
+    figures.idle = AfterIdle(server, key, idlePresses);
+    figures.idleCpu = OwnIdleCpuPercent() - recorderCpu;
+    return figures;
 }
 
-// A bare SDL stream for comparison, and what SDL's own pause saves.
-void PlainSdlCpu(Cpu& cpu) {
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+void Row(const char* name, const std::string& trainer, const std::string& bare) {
+    std::printf("  %-44s %-28s %-28s\n", name, trainer.c_str(), bare.c_str());
+}
+
+std::string Counts(const Heard& h) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%d/%d/%d/%d of %d", h.missed, h.dropouts, h.clicks,
+                  static_cast<int>(h.onset.values.size()), h.presses);
+    return text;
+}
+
+std::string Percent(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, value < 0 ? "not measured" : "%.3f %%", value);
+    return text;
+}
+
+void Print(const char* server, Figures& k, Figures& b) {
+    std::printf("%s (pipe sink, 48 kHz); times in ms as median / p90 / worst\n", server);
+    Row("", "klavet", "bare SDL, 256 frames");
+    Row("key down -> first sample at the sink", k.quiet.onset.Text(), b.quiet.onset.Text());
+    Row("key up -> silence at the sink", k.quiet.release.Text(), b.quiet.release.Text());
+    Row("missed/dropouts/clicks/heard", Counts(k.quiet), Counts(b.quiet));
+    Row("other core busy: key down -> first sample", k.busy.onset.Text(), b.busy.onset.Text());
+    Row("other core busy: key up -> silence", k.busy.release.Text(), b.busy.release.Text());
+    Row("other core busy: missed/dropouts/clicks/heard", Counts(k.busy), Counts(b.busy));
+    Row("first press after 5 s idle: key down -> sound", k.idle.onset.Text(), b.idle.onset.Text());
+    Row("after idle: missed/dropouts/clicks/heard", Counts(k.idle), Counts(b.idle));
+    Row("idle CPU, % of a core", Percent(k.idleCpu) + " (program)", Percent(b.idleCpu) + " (stream)");
+    Row("sink reads after due (recording timing)", k.quiet.lateness.Text(), b.quiet.lateness.Text());
+}
+
+void Measure(const std::string& kind, int presses, int idlePresses) {
+    auto server = MakeSoundServer(kind);
+    if (!server->Start()) {
+        std::printf("%s: could not be started\n", kind.c_str());
         return;
-    SDL_AudioSpec want{};
-    want.freq = kOutputRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 256;
-    want.callback = SilenceCallback;
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    if (device != 0) {
-        SDL_PauseAudioDevice(device, 0);
-        std::this_thread::sleep_for(500ms);
-        cpu.Print("plain SDL stream of 256 frames:");
-        SDL_PauseAudioDevice(device, 1);
-        std::this_thread::sleep_for(500ms);
-        cpu.Print("the same, paused by SDL_PauseAudioDevice:");
-        SDL_CloseAudioDevice(device);
     }
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    std::this_thread::sleep_for(1s);
+    const double recorderCpu = OwnIdleCpuPercent();
+    Figures trainer = MeasureTrainer(*server, presses, idlePresses);
+    Figures bare = MeasureBare(*server, presses, idlePresses, recorderCpu);
+    Print(server->Name(), trainer, bare);
+    std::fflush(stdout);
+}
+
+// Launches of each client, one after the other on one server, 20 presses
+// each: a recording whose timing holds measures each client alike at every
+// launch.
+void Validate(const std::string& kind, int launches) {
+    auto server = MakeSoundServer(kind);
+    if (!server->Start()) {
+        std::printf("%s: could not be started\n", kind.c_str());
+        return;
+    }
+    std::printf("%s: median onset / release of 20 presses at each launch, ms\n", server->Name());
+    for (int i = 0; i < launches; ++i) {
+        Heard k, b;
+        {
+            auto output = OpenTrainerOutput();
+            k = Presses(*server, TrainerKey(*output), 20, false);
+        }
+        {
+            BareSdlStream bare(Directory() + std::string(kKeyToneFile), kOnGain);
+            if (bare.Open())
+                b = Presses(*server, {[&] { bare.Down(); }, [&] { bare.Up(); }}, 20, false);
+        }
+        std::printf("  launch %d: klavet %6.2f / %6.2f   bare SDL %6.2f / %6.2f   (reads after due: p90 "
+                    "%.2f, %.2f)\n",
+                    i + 1, k.onset.values.empty() ? 0 : k.onset.At(0.5),
+                    k.release.values.empty() ? 0 : k.release.At(0.5),
+                    b.onset.values.empty() ? 0 : b.onset.At(0.5),
+                    b.release.values.empty() ? 0 : b.release.At(0.5), k.lateness.At(0.9), b.lateness.At(0.9));
+        std::fflush(stdout);
+    }
 }
 
 } // namespace
 
-// sound_bench [PRESSES [BUFFER...]]: by default 100 presses with the other
-// core idle and busy, for the chosen buffer size and for 256 frames.
-// sound_bench asleep: 40 presses to the sink, the stream asleep and running.
+// sound_bench [PRESSES [IDLE_PRESSES [SERVER...]]]: 200 presses and 5 presses
+// after idle by default, on pulseaudio and pipewire.
+// sound_bench validate [LAUNCHES [SERVER...]]: 3 launches by default.
 int main(int argc, char** argv) {
-    const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
-    std::vector<int> buffers;
-    for (int i = 2; i < argc; ++i)
-        buffers.push_back(std::atoi(argv[i]));
-    PulseServer server;
-    if (!server.Start()) {
-        std::printf("sound bench: no private PulseAudio server could be started\n");
-        return 0;
+    const bool validate = argc > 1 && std::string(argv[1]) == "validate";
+    const int first = validate ? 2 : 1;
+    const int count = argc > first ? std::max(1, std::atoi(argv[first])) : (validate ? 3 : 200);
+    const int idlePresses = !validate && argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    std::vector<std::string> servers;
+    for (int i = 3; i < argc; ++i)
+        servers.push_back(argv[i]);
+    if (servers.empty())
+        servers = {"pulseaudio", "pipewire"};
+    for (const auto& kind : servers) {
+        if (validate)
+            Validate(kind, count);
+        else
+            Measure(kind, count, idlePresses);
     }
-    std::printf("Sound output, through a private PulseAudio server (pipe sink, 48 kHz):\n");
-    if (argc > 1 && std::string(argv[1]) == "asleep") {
-        PressesAtTheSink(server, 40, true);
-        PressesAtTheSink(server, 40, false);
-        return 0;
-    }
-    if (!buffers.empty()) {
-        for (int frames : buffers) {
-            Presses(server, frames, presses, false);
-            Presses(server, frames, presses, true);
-        }
-        return 0;
-    }
-    const int chosen = SoundOutputOptions{}.bufferFrames;
-    Presses(server, chosen, presses, false);
-    Presses(server, chosen, presses, true);
-    Presses(server, 256, presses, false);
-    Presses(server, 256, presses, true);
-    std::printf("The first press after an idle time (includes the sink's own latency and the pipe):\n");
-    PressesAtTheSink(server, 30, false);
-    PressesAtTheSink(server, 12, true);
-
-    std::printf("CPU while nothing plays (the recorder's own share taken out):\n");
-    Cpu cpu{server};
-    cpu.base = CpuOver(5s, server.Pid());
-    std::printf("  %-44s %5.2f %% of a core (server %5.2f %%)\n",
-                "no stream (recorder alone):", cpu.base.first, cpu.base.second);
-    IdleCpu(cpu);
-    PlainSdlCpu(cpu);
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "sound_capture.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -11,17 +13,24 @@ namespace {
 
 class ServerCapture final : public Capture {
 public:
-    ServerCapture() { ready_ = server_.Start(); }
-    bool Ready() const override { return ready_; }
-    SoundOutputOptions Options() override { return {}; }
-    std::size_t Frames() const override { return server_.Frames(); }
-    std::vector<std::int16_t> Samples(std::size_t from, std::size_t to) const override {
-        return server_.Samples(from, to);
+    ServerCapture(const std::string& kind, SoundBackend backend) : server_(MakeSoundServer(kind)), backend_(backend) {
+        ready_ = server_->Start();
     }
-    PulseServer* Server() override { return &server_; }
+    bool Ready() const override { return ready_; }
+    SoundOutputOptions Options() override {
+        SoundOutputOptions options;
+        options.backend = backend_;
+        return options;
+    }
+    std::size_t Frames() const override { return server_->Recorder().Frames(); }
+    std::vector<std::int16_t> Samples(std::size_t from, std::size_t to) const override {
+        return server_->Recorder().Samples(from, to);
+    }
+    SoundServer* Server() override { return server_.get(); }
 
 private:
-    PulseServer server_;
+    std::unique_ptr<SoundServer> server_;
+    const SoundBackend backend_;
     bool ready_ = false;
 };
 
@@ -32,6 +41,7 @@ public:
     bool Ready() const override { return true; }
     SoundOutputOptions Options() override {
         SoundOutputOptions options;
+        options.backend = SoundBackend::Sdl;
         options.tap = [this](const std::int16_t* frames, std::size_t count) {
             const std::size_t at = written_.load(std::memory_order_relaxed);
             const std::size_t n = std::min(count, samples_.size() / 2 - at);
@@ -57,10 +67,26 @@ private:
 } // namespace
 
 std::unique_ptr<Capture> Capture::ForThisRun() {
-    const char* driver = std::getenv("SDL_AUDIODRIVER");
-    if (driver && std::string(driver) == "dummy")
+    const char* given = std::getenv("KLAVET_SOUND_TARGET");
+    const std::string target = given ? given : "pulseaudio";
+    if (target == "dummy") {
+        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
         return std::make_unique<TapCapture>();
-    return std::make_unique<ServerCapture>();
+    }
+    if (target == "sdl")
+        return std::make_unique<ServerCapture>("pulseaudio", SoundBackend::Sdl);
+    return std::make_unique<ServerCapture>(target, SoundBackend::Pulse);
+}
+
+std::unique_ptr<SoundOutput> Capture::StreamingOutput() {
+    auto output = CreateSoundOutput(Options());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!output->Streaming()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return output;
 }
 
 } // namespace klavet::testing

@@ -1,16 +1,17 @@
 #pragma once
 
-// What the sound output plays, as recorded stereo frames: from a private
-// PulseAudio server's pipe sink, or, under SDL's dummy driver, from the
-// output's tap on the buffers it hands to the device.
+// What the sound output plays, as recorded stereo frames, for the target
+// this run was given (KLAVET_SOUND_TARGET): the pulse device on a private
+// PulseAudio or PipeWire server, SDL on the PulseAudio server, or SDL's dummy
+// driver, whose frames are taken from the output's tap.
 
-#include "pulse_server.h"
 #include "sound_output.h"
+#include "sound_server.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace klavet::testing {
@@ -18,7 +19,7 @@ namespace klavet::testing {
 class Capture {
 public:
     virtual ~Capture() = default;
-    // SDL_AUDIODRIVER=dummy gives the tap; anything else a private server.
+    // "pulseaudio" (the default), "pipewire", "sdl" or "dummy".
     static std::unique_ptr<Capture> ForThisRun();
 
     virtual bool Ready() const = 0;
@@ -26,7 +27,12 @@ public:
     virtual SoundOutputOptions Options() = 0;
     virtual std::size_t Frames() const = 0;
     virtual std::vector<std::int16_t> Samples(std::size_t from, std::size_t to) const = 0;
-    virtual PulseServer* Server() { return nullptr; }
+    // The server recorded, if any: its frames arrive in real time.
+    virtual SoundServer* Server() { return nullptr; }
+
+    // An output recorded by this capture, once it has opened its device;
+    // null when it has not within ten seconds.
+    std::unique_ptr<SoundOutput> StreamingOutput();
 };
 
 } // namespace klavet::testing

@@ -1,6 +1,6 @@
-// The sound output without a sound server, with one that appears later, and
-// with one that dies while a tone plays: nothing hangs, crashes or prints, and
-// sound comes back without a restart.
+// The sound output without a sound server, with one that appears later, with
+// one that dies while a tone plays and with one that hangs: nothing waits,
+// crashes or prints, and sound comes back without a restart.
 
 #include "pulse_server.h"
 #include "sound_output.h"
@@ -62,19 +62,29 @@ protected:
     bool PressUntilHeard(SoundOperations& output, std::chrono::seconds patience) {
         const auto deadline = Clock::now() + patience;
         while (Clock::now() < deadline) {
-            const std::size_t mark = server_.Frames();
+            const std::size_t mark = server_.Recorder().Frames();
             output.SetWaveVolume(VolumeOn);
             output.PlaySoundAsync(dir_.Path("tone.wav"));
             std::this_thread::sleep_for(300ms);
             output.SetWaveVolume(VolumeOff);
             std::this_thread::sleep_for(300ms);
-            if (Peak(server_.Samples(mark, server_.Frames()), 0, 0, SIZE_MAX) > 1000)
+            if (Peak(server_.Recorder().Samples(mark, server_.Recorder().Frames()), 0, 0, SIZE_MAX) > 1000)
                 return true;
         }
         return false;
     }
 
-    // A sign's worth of calls; returns how long they took.
+    // Calls as a key press makes them; returns how long they took.
+    Clock::duration Press(SoundOperations& output) {
+        const auto start = Clock::now();
+        output.SetWaveVolume(VolumeOn);
+        output.PlaySoundAsync(dir_.Path("tone.wav"));
+        output.SetWaveVolume(VolumeOff);
+        return Clock::now() - start;
+    }
+
+    // A sign's worth of calls (three elements of 300 ms); returns how long
+    // they took.
     Clock::duration PlayASign(SoundOperations& output) {
         const auto start = Clock::now();
         output.SetWaveVolume(VolumeOn);
@@ -141,6 +151,37 @@ TEST_F(SoundRecoveryTest, ServerDyingWhileTheStreamSleepsIsSurvived) {
     EXPECT_LT(PlayASign(*output), 4s);
     EXPECT_EQ(quiet.Restore(), "");
     ASSERT_TRUE(server_.Start());
+    EXPECT_TRUE(PressUntilHeard(*output, 15s));
+}
+
+TEST_F(SoundRecoveryTest, ServerHungAtStartDelaysNothingAndIsHeardOnceItAnswers) {
+    ASSERT_TRUE(server_.Start());
+    server_.Freeze();
+    // Creating the output reads the three sound files (the key tone's 40 s
+    // take a tenth of a second under the sanitizers); it does not wait the
+    // second and a half that a connection to a hung server is given.
+    const auto created = Clock::now();
+    auto output = CreateSoundOutput();
+    EXPECT_LT(Clock::now() - created, 1s);
+    EXPECT_LT(Press(*output), 20ms);
+    const auto sign = PlayASign(*output);
+    EXPECT_LE(sign, 900ms + 30ms) << "no longer than its sound files";
+    EXPECT_GE(sign, 900ms - 30ms) << "silent, but in time";
+    server_.Thaw();
+    EXPECT_TRUE(PressUntilHeard(*output, 15s));
+}
+
+TEST_F(SoundRecoveryTest, ServerHungWhilePlayingDelaysNothingAndIsHeardOnceItAnswers) {
+    ASSERT_TRUE(server_.Start());
+    auto output = CreateSoundOutput();
+    ASSERT_TRUE(PressUntilHeard(*output, 10s));
+    server_.Freeze();
+    EXPECT_LT(Press(*output), 20ms);
+    EXPECT_LE(PlayASign(*output), 900ms + 30ms);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_LT(Press(*output), 20ms);
+    EXPECT_LE(PlayASign(*output), 900ms + 30ms);
+    server_.Thaw();
     EXPECT_TRUE(PressUntilHeard(*output, 15s));
 }
 

@@ -1,0 +1,428 @@
+#include "pulse_device.h"
+
+#include "mixer.h"
+#include "read_clock.h"
+
+#include <pulse/pulseaudio.h>
+#include <pulse/rtclock.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/eventfd.h>
+#include <sys/time.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace klavet {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double Seconds(Clock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
+constexpr std::int64_t kFrameBytes = 4;
+// One render, and the refill period while something sounds: 10 ms.
+constexpr std::size_t kBlockFrames = 480;
+// Silence queued while nothing sounds, refilled when half of it is played:
+// the audio thread then wakes once in three seconds. No more than the mixer
+// keeps of its blocks (ten seconds), so that a change still renders again from
+// the server's read position.
+constexpr std::size_t kIdleQueueFrames = 288000;
+// The sink latency the stream asks for: the server reads it in such steps.
+constexpr std::size_t kSinkLatencyFrames = 128;
+constexpr auto kConnectPatience = 1500ms;
+// A server that has not answered a timing query for this long is stalled.
+constexpr auto kStallAfter = 300ms;
+// Quiet this long, the stream is at rest.
+constexpr auto kRestAfter = 1s;
+
+class PulseDevice final : public SoundDevice {
+public:
+    PulseDevice(Mixer& mixer, const SoundOutputOptions& options)
+        : mixer_(mixer), queueFrames_(static_cast<std::size_t>(std::max(options.queueFrames, 1))),
+          clock_(mixer.Rate()), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+          buffer_(2 * kIdleQueueFrames) {}
+
+    ~PulseDevice() override {
+        Close();
+        if (wakeFd_ >= 0)
+            ::close(wakeFd_);
+    }
+
+    DeviceOpening Open() override;
+    void Close() override;
+    bool Lost() const override { return lost_.load(); }
+    const char* Name() const override { return "pulse"; }
+    int BufferFrames() const override { return open_.load() ? static_cast<int>(kBlockFrames) : 0; }
+    std::uint64_t HeardFrame() const override;
+    void Wake() override {
+        const std::uint64_t one = 1;
+        if (wakeFd_ >= 0)
+            (void)!::write(wakeFd_, &one, sizeof one);
+    }
+
+private:
+    // Polls `state` (1 done, -1 failed, 0 not yet) under the loop's lock.
+    template <typename State> int WaitFor(State state);
+    bool ConnectStream();
+    void Begin();
+
+    // Main-loop thread, with the loop's lock held.
+    static void OnContextState(pa_context* context, void* self);
+    static void OnStreamState(pa_stream* stream, void* self);
+    static void OnWake(pa_mainloop_api*, pa_io_event*, int, pa_io_event_flags_t, void* self);
+    static void OnTick(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
+    static void OnTiming(pa_stream* stream, int success, void* self);
+    void Service();
+    void AskTiming(Clock::time_point now);
+    void Rewrite(Clock::time_point now);
+    void NoteRest(Clock::time_point now);
+    void Refill(Clock::time_point now);
+    void Schedule(Clock::time_point now);
+    void RenderAndWrite(std::uint64_t end);
+    bool Quiet() const { return mixer_.Idle() && written_ >= audibleEnd_; }
+
+    Mixer& mixer_;
+    const std::size_t queueFrames_;
+    ReadClock clock_;
+    const int wakeFd_;
+    std::vector<std::int16_t> buffer_;
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    pa_io_event* wakeEvent_ = nullptr;
+    pa_time_event* timer_ = nullptr;
+    pa_operation* timing_ = nullptr;
+    Clock::time_point timingAsked_{};
+    Clock::time_point quietSince_ = Clock::time_point::max();
+    bool resting_ = false;
+    bool stalled_ = false;
+
+    std::atomic<bool> open_{false};
+    std::atomic<bool> lost_{false};
+    // Mixer frames: the stream's first, the end of what was handed over, and
+    // the end of what may sound in it.
+    std::atomic<std::uint64_t> base_{0};
+    std::atomic<std::uint64_t> handed_{0};
+    std::uint64_t written_ = 0;
+    std::uint64_t audibleEnd_ = 0;
+};
+
+template <typename State> int PulseDevice::WaitFor(State state) {
+    const auto deadline = Clock::now() + kConnectPatience;
+    for (;;) {
+        pa_threaded_mainloop_lock(loop_);
+        const int result = state();
+        pa_threaded_mainloop_unlock(loop_);
+        if (result != 0)
+            return result;
+        if (Clock::now() >= deadline)
+            return 0;
+        std::this_thread::sleep_for(2ms);
+    }
+}
+
+DeviceOpening PulseDevice::Open() {
+    lost_.store(false);
+    loop_ = pa_threaded_mainloop_new();
+    if (!loop_)
+        return DeviceOpening::Absent;
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Klavet");
+    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "game");
+    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Klavet", properties);
+    pa_proplist_free(properties);
+    if (context_)
+        pa_context_set_state_callback(context_, OnContextState, this);
+    if (!context_ || pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        pa_threaded_mainloop_start(loop_) < 0) {
+        Close();
+        return DeviceOpening::Absent;
+    }
+    int ready = WaitFor([&] {
+        const pa_context_state_t state = pa_context_get_state(context_);
+        return state == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(state) ? 0 : -1;
+    });
+    if (ready > 0) {
+        pa_threaded_mainloop_lock(loop_);
+        ready = ConnectStream() ? 0 : -1;
+        pa_threaded_mainloop_unlock(loop_);
+    }
+    if (ready == 0)
+        ready = WaitFor([&] {
+            const pa_stream_state_t state = pa_stream_get_state(stream_);
+            return state == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(state) ? 0 : -1;
+        });
+    if (ready <= 0) {
+        Close();
+        return ready < 0 ? DeviceOpening::Absent : DeviceOpening::Unanswered;
+    }
+    pa_threaded_mainloop_lock(loop_);
+    Begin();
+    pa_threaded_mainloop_unlock(loop_);
+    open_.store(true);
+    return DeviceOpening::Opened;
+}
+
+// The queue the server asks for is long and its requests rare: this device
+// keeps its own queue by the clock. What is left of it is the sink latency
+// (tlength less twice minreq), kept short so that the server reads in small
+// steps. Free running (no prebuffering) so that it never stops on its own.
+bool PulseDevice::ConnectStream() {
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(mixer_.Rate()), 2};
+    stream_ = pa_stream_new(context_, "Key tone", &spec, nullptr);
+    if (!stream_)
+        return false;
+    pa_stream_set_state_callback(stream_, OnStreamState, this);
+    pa_buffer_attr attributes{};
+    const std::uint32_t minreq = static_cast<std::uint32_t>(kIdleQueueFrames / 2 * kFrameBytes);
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.minreq = minreq;
+    attributes.tlength = 2 * minreq + static_cast<std::uint32_t>(kSinkLatencyFrames * kFrameBytes);
+    attributes.prebuf = 0;
+    attributes.fragsize = static_cast<std::uint32_t>(-1);
+    return pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_START_CORKED, nullptr,
+                                      nullptr) == 0;
+}
+
+// Queues the first frames while corked, then lets the server play.
+void PulseDevice::Begin() {
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+    wakeEvent_ = api->io_new(api, wakeFd_, PA_IO_EVENT_INPUT, OnWake, this);
+    written_ = audibleEnd_ = mixer_.Position();
+    base_.store(written_);
+    handed_.store(written_);
+    clock_.Reset();
+    stalled_ = false;
+    quietSince_ = Clock::time_point::max();
+    resting_ = false;
+    mixer_.Apply();
+    RenderAndWrite(written_ + queueFrames_);
+    if (pa_operation* uncork = pa_stream_cork(stream_, 0, nullptr, nullptr))
+        pa_operation_unref(uncork);
+    const auto now = Clock::now();
+    AskTiming(now);
+    timer_ = pa_context_rttime_new(context_, pa_rtclock_now() + 10 * PA_USEC_PER_MSEC, OnTick, this);
+}
+
+void PulseDevice::Close() {
+    open_.store(false);
+    if (!loop_)
+        return;
+    pa_threaded_mainloop_lock(loop_);
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+    if (timer_)
+        api->time_free(timer_);
+    if (wakeEvent_)
+        api->io_free(wakeEvent_);
+    timer_ = nullptr;
+    wakeEvent_ = nullptr;
+    if (timing_) {
+        pa_operation_cancel(timing_);
+        pa_operation_unref(timing_);
+        timing_ = nullptr;
+    }
+    if (stream_) {
+        pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa_stream_disconnect(stream_);
+        pa_stream_unref(stream_);
+        stream_ = nullptr;
+    }
+    if (context_) {
+        pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+        context_ = nullptr;
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    pa_threaded_mainloop_stop(loop_);
+    pa_threaded_mainloop_free(loop_);
+    loop_ = nullptr;
+}
+
+std::uint64_t PulseDevice::HeardFrame() const {
+    const std::uint64_t base = base_.load();
+    const std::uint64_t handed = handed_.load();
+    if (!open_.load() || !clock_.Valid())
+        return base;
+    const double read = clock_.Predict(Seconds(Clock::now()));
+    if (read <= 0)
+        return base;
+    return std::min(handed, base + static_cast<std::uint64_t>(read));
+}
+
+void PulseDevice::OnContextState(pa_context* context, void* self) {
+    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
+        static_cast<PulseDevice*>(self)->lost_.store(true);
+}
+
+void PulseDevice::OnStreamState(pa_stream* stream, void* self) {
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        static_cast<PulseDevice*>(self)->lost_.store(true);
+}
+
+void PulseDevice::OnWake(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void* self) {
+    std::uint64_t count = 0;
+    (void)!::read(fd, &count, sizeof count);
+    static_cast<PulseDevice*>(self)->Service();
+}
+
+void PulseDevice::OnTick(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+    static_cast<PulseDevice*>(self)->Service();
+}
+
+// The audio thread asks for a real-time priority where the system grants
+// one, so that a busy machine does not hold a change between its rendering
+// and its writing; refused, it runs as it is.
+void RaisePriority() {
+    static thread_local bool asked = false;
+    if (asked)
+        return;
+    asked = true;
+    sched_param parameters{};
+    parameters.sched_priority = 5;
+    (void)pthread_setschedparam(pthread_self(), SCHED_RR, &parameters);
+}
+
+void PulseDevice::Service() {
+    RaisePriority();
+    if (lost_.load() || !stream_)
+        return;
+    const auto now = Clock::now();
+    AskTiming(now);
+    if (!stalled_) {
+        if (mixer_.HasInput())
+            Rewrite(now);
+        NoteRest(now);
+        Refill(now);
+    }
+    Schedule(now);
+}
+
+// Quiet for a while, no key being worked: only then is the long queue of
+// silence worth writing, and the audio thread left asleep.
+void PulseDevice::NoteRest(Clock::time_point now) {
+    if (!Quiet())
+        quietSince_ = Clock::time_point::max();
+    else if (quietSince_ == Clock::time_point::max())
+        quietSince_ = now;
+    resting_ = quietSince_ != Clock::time_point::max() && now - quietSince_ >= kRestAfter;
+}
+
+// One query at a time; one unanswered for long marks the server stalled, and
+// what was known of its reading is dropped, to be learnt again.
+void PulseDevice::AskTiming(Clock::time_point now) {
+    if (timing_) {
+        if (!stalled_ && now - timingAsked_ > kStallAfter) {
+            stalled_ = true;
+            clock_.Reset();
+        }
+        return;
+    }
+    timingAsked_ = now;
+    timing_ = pa_stream_update_timing_info(stream_, OnTiming, this);
+}
+
+void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
+    auto* self = static_cast<PulseDevice*>(data);
+    if (self->timing_)
+        pa_operation_unref(self->timing_);
+    self->timing_ = nullptr;
+    self->stalled_ = false;
+    const pa_timing_info* info = pa_stream_get_timing_info(stream);
+    if (!success || !info || info->read_index_corrupt)
+        return;
+    // The server read its index just before it stamped the answer; the
+    // question took from its asking to that stamp to reach the server (the
+    // whole round trip when the clocks are not shared).
+    const auto now = Clock::now();
+    double at = Seconds(now);
+    double delay = std::chrono::duration<double>(now - self->timingAsked_).count();
+    if (info->synchronized_clocks) {
+        timeval wall{};
+        ::gettimeofday(&wall, nullptr);
+        if (pa_timeval_cmp(&info->timestamp, &wall) <= 0) {
+            const double since = static_cast<double>(pa_timeval_diff(&wall, &info->timestamp)) / 1e6;
+            at -= since;
+            delay = std::max(0.0, delay - since);
+        }
+    }
+    self->clock_.Add(static_cast<double>(info->read_index / kFrameBytes), at, delay, self->Quiet());
+}
+
+// Renders again from where the server is about to read, with the new input
+// taken there, over everything queued that may sound.
+void PulseDevice::Rewrite(Clock::time_point now) {
+    std::uint64_t at = written_;
+    if (clock_.Valid()) {
+        const double read = clock_.Predict(Seconds(now) + clock_.Delay());
+        const std::uint64_t ahead = base_.load() + static_cast<std::uint64_t>(std::max(0.0, std::ceil(read)));
+        at = std::clamp(ahead, mixer_.InputFrame(), written_);
+    }
+    if (!mixer_.RewindTo(at))
+        at = mixer_.Position();
+    const std::uint64_t queuedEnd = std::min(written_, audibleEnd_);
+    mixer_.Apply();
+    written_ = at;
+    audibleEnd_ = std::min(audibleEnd_, at);
+    RenderAndWrite(std::max(at + queueFrames_, queuedEnd));
+}
+
+void PulseDevice::Refill(Clock::time_point now) {
+    if (!clock_.Valid())
+        return;
+    const double read = std::max(0.0, clock_.Predict(Seconds(now)));
+    const std::size_t ahead = resting_ ? kIdleQueueFrames : queueFrames_;
+    const std::uint64_t target = base_.load() + static_cast<std::uint64_t>(read) + ahead;
+    if (written_ < target)
+        RenderAndWrite(target);
+}
+
+// Every block while something sounds, a key is being worked or the clock is
+// still learning the server; at rest, when half of the silence queued has
+// been played.
+void PulseDevice::Schedule(Clock::time_point now) {
+    double wait = static_cast<double>(kBlockFrames) / mixer_.Rate();
+    if (resting_ && clock_.Settled()) {
+        const double queued = static_cast<double>(written_ - base_.load()) - clock_.Predict(Seconds(now));
+        wait = std::max(wait, (queued - kIdleQueueFrames / 2.0) / mixer_.Rate());
+    }
+    pa_context_rttime_restart(context_, timer_, pa_rtclock_now() + static_cast<pa_usec_t>(wait * 1e6));
+}
+
+void PulseDevice::RenderAndWrite(std::uint64_t end) {
+    while (written_ < end) {
+        const std::uint64_t start = written_;
+        std::size_t frames = 0;
+        while (written_ < end && frames + kBlockFrames <= buffer_.size() / 2) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockFrames, end - written_));
+            std::int16_t* out = buffer_.data() + 2 * frames;
+            mixer_.Render(out, n);
+            if (std::any_of(out, out + 2 * n, [](std::int16_t s) { return s != 0; }))
+                audibleEnd_ = written_ + n;
+            frames += n;
+            written_ += n;
+        }
+        const auto offset = static_cast<std::int64_t>(start - base_.load()) * kFrameBytes;
+        pa_stream_write(stream_, buffer_.data(), frames * kFrameBytes, nullptr, offset, PA_SEEK_ABSOLUTE);
+    }
+    handed_.store(written_);
+}
+
+} // namespace
+
+std::unique_ptr<SoundDevice> MakePulseDevice(Mixer& mixer, const SoundOutputOptions& options) {
+    return std::make_unique<PulseDevice>(mixer, options);
+}
+
+} // namespace klavet

@@ -1,0 +1,19 @@
+#pragma once
+
+// The device for PulseAudio and PipeWire's pulse service: a libpulse stream
+// fed from a threaded main loop. It keeps tens of milliseconds rendered ahead
+// at the server, and makes each change heard from the server's read position
+// by rendering the mixer again from there. It plays; it does not choose.
+
+#include "sound_device.h"
+#include "sound_output.h"
+
+#include <memory>
+
+namespace klavet {
+
+class Mixer;
+
+std::unique_ptr<SoundDevice> MakePulseDevice(Mixer& mixer, const SoundOutputOptions& options);
+
+} // namespace klavet

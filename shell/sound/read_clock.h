@@ -1,0 +1,61 @@
+#pragma once
+
+// Where a sound server reads a stream, told from samples of its read index,
+// and how long a message takes to reach it. The servers read in steps (a
+// sink's block, a graph's quantum), so the line through the highest samples
+// bounds what it may have read by any time. It only estimates; it asks the
+// server nothing.
+
+#include <atomic>
+#include <cstddef>
+#include <vector>
+
+namespace klavet {
+
+class ReadClock {
+public:
+    explicit ReadClock(int rate, std::size_t window = 32);
+
+    // Audio thread: the server had read `frame` frames at `seconds` (any
+    // monotonic clock) or shortly before; the question had taken `delay`
+    // seconds to reach it. With `mayLower`, a line that the latest samples
+    // all stay well below (a server that began, or went on, later than its
+    // first samples said) is drawn again through them; without it the line
+    // only rises, so that what is sounding keeps its timing.
+    void Add(double frame, double seconds, double delay, bool mayLower);
+    // Audio thread: forgets every sample, as after the server stalled.
+    void Reset();
+
+    // Any thread.
+    bool Valid() const { return valid_.load(std::memory_order_acquire); }
+    // The furthest the server can have read by `seconds`; meaningless
+    // unless Valid().
+    double Predict(double seconds) const;
+
+    // Audio thread: enough samples have come since the start or the last
+    // reset for the line and Delay() to be trusted.
+    bool Settled() const { return count_ >= kSettledSamples; }
+    // Audio thread: how much later than Predict(now) a message sent now may
+    // find the server reading: the slowest trip to it of late (fading over
+    // seconds) and a step of its reading. Until settled, a generous fixed
+    // delay at the least.
+    double Delay() const;
+
+private:
+    static constexpr std::size_t kSettledSamples = 16;
+    // The offset (frame less seconds * rate) of the k-th latest sample: 0 is
+    // the last added.
+    double Latest(std::size_t k) const;
+    double LowerIfOutdated(double highest);
+
+    const double rate_;
+    std::vector<double> samples_; // offsets, a ring
+    std::size_t next_ = 0;
+    std::size_t count_ = 0;
+    double slowest_ = 0; // seconds, fading
+    double lastSeconds_ = 0;
+    std::atomic<double> top_{0};
+    std::atomic<bool> valid_{false};
+};
+
+} // namespace klavet

@@ -1,0 +1,69 @@
+#include "fifo_recorder.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace klavet::testing {
+
+FifoRecorder::FifoRecorder(const std::string& path) : path_(path) {
+    ::mkfifo(path_.c_str(), 0600);
+    readFd_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // A writer of our own keeps the pipe from reporting its end between servers.
+    keepOpenFd_ = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    drainer_ = std::thread([this] { Drain(); });
+}
+
+FifoRecorder::~FifoRecorder() {
+    stopping_.store(true);
+    drainer_.join();
+    ::close(readFd_);
+    ::close(keepOpenFd_);
+}
+
+void FifoRecorder::Drain() {
+    std::uint8_t block[16384];
+    while (!stopping_.load()) {
+        pollfd p{readFd_, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        const ssize_t got = ::read(readFd_, block, sizeof block);
+        if (got <= 0)
+            continue;
+        std::lock_guard lk(lock_);
+        for (ssize_t i = 0; i < got; ++i) {
+            odd_[oddBytes_++] = block[i];
+            if (oddBytes_ == 4) {
+                samples_.push_back(static_cast<std::int16_t>(odd_[0] | (odd_[1] << 8)));
+                samples_.push_back(static_cast<std::int16_t>(odd_[2] | (odd_[3] << 8)));
+                oddBytes_ = 0;
+            }
+        }
+        arrivals_.emplace_back(samples_.size() / 2, std::chrono::steady_clock::now());
+    }
+}
+
+std::chrono::steady_clock::time_point FifoRecorder::ArrivalOf(std::size_t frame) const {
+    std::lock_guard lk(lock_);
+    const auto found = std::upper_bound(arrivals_.begin(), arrivals_.end(), frame,
+                                        [](std::size_t f, const auto& a) { return f < a.first; });
+    return found == arrivals_.end() ? std::chrono::steady_clock::time_point{} : found->second;
+}
+
+std::size_t FifoRecorder::Frames() const {
+    std::lock_guard lk(lock_);
+    return samples_.size() / 2;
+}
+
+std::vector<std::int16_t> FifoRecorder::Samples(std::size_t from, std::size_t to) const {
+    std::lock_guard lk(lock_);
+    to = std::min(to, samples_.size() / 2);
+    if (from >= to)
+        return {};
+    return {samples_.begin() + static_cast<std::ptrdiff_t>(2 * from),
+            samples_.begin() + static_cast<std::ptrdiff_t>(2 * to)};
+}
+
+} // namespace klavet::testing

@@ -1,0 +1,137 @@
+// The trainer's handlers on the real sound output, recorded at a private
+// server's sink: a key tone silenced by a release is never heard again, even
+// when the play button then sets the volume on and plays nothing.
+
+#include "fake_window.h"
+#include "keying.h"
+#include "sound_capture.h"
+#include "sound_output.h"
+#include "test_waves.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace klavet::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kQuiet = 40;
+
+std::size_t Ms(double ms) {
+    return static_cast<std::size_t>(ms * 48);
+}
+
+// The real output, with its sound files looked up in a directory of the test.
+class SoundInDirectory final : public SoundOperations {
+public:
+    SoundInDirectory(SoundOperations& inner, std::string dir) : inner_(inner), dir_(std::move(dir)) {}
+    void PlaySoundAsync(const std::string& path) override { inner_.PlaySoundAsync(path); }
+    void PlaySoundSync(const std::string& path) override { inner_.PlaySoundSync(path); }
+    void SetWaveVolume(std::uint32_t volume) override { inner_.SetWaveVolume(volume); }
+    std::string SoundFilePath(std::string_view name) const override { return dir_ + std::string(name); }
+
+private:
+    SoundOperations& inner_;
+    const std::string dir_;
+};
+
+class KeyedSoundTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { capture_ = Capture::ForThisRun().release(); }
+    static void TearDownTestSuite() {
+        delete capture_;
+        capture_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(capture_->Ready()) << "the private sound server did not start";
+        ASSERT_NE(capture_->Server(), nullptr) << "these cases listen at a server's sink";
+        output_ = capture_->StreamingOutput();
+        ASSERT_NE(output_, nullptr) << "no device opened";
+        const auto tone = WaveBytes(Sine(700, 40, 48000, 0.5), 1, 48000, SampleKind::S16);
+        WriteFile(dir_.Path("tok.wav"), tone);
+        WriteFile(dir_.Path("di.wav"), WaveBytes(Sine(700, 0.1, 48000, 0.5), 1, 48000, SampleKind::S16));
+        WriteFile(dir_.Path("da.wav"), WaveBytes(Sine(700, 0.3, 48000, 0.5), 1, 48000, SampleKind::S16));
+        sound_ = std::make_unique<SoundInDirectory>(*output_, dir_.Path(""));
+        engine_ = std::make_unique<TrainerEngine>(state_, window_, *sound_);
+    }
+
+    // A press of 150 ms, then the play button with `entry`; returns what was
+    // heard from the press on, and where the release's ramp ended. The tone
+    // lasts as long as the key was held.
+    std::vector<std::int16_t> PressThenPlay(const std::string& entry, std::size_t& releaseEnd) {
+        std::this_thread::sleep_for(100ms);
+        const std::size_t mark = capture_->Frames();
+        // The press handler reads the key tone's file when it has changed on
+        // disk (here, at each case's first press): the tone is handed over as
+        // the handler returns, and it is timed from there.
+        engine_->Laklavet_MouseDown();
+        const auto pressed = Clock::now();
+        std::this_thread::sleep_for(150ms);
+        const auto releasing = Clock::now();
+        engine_->Laklavet_MouseUp();
+        const double held = std::chrono::duration<double, std::milli>(releasing - pressed).count();
+        std::this_thread::sleep_for(100ms);
+        window_.texts[TextBox::Text1] = entry;
+        engine_->Command1_Click();
+        std::this_thread::sleep_for(600ms);
+        const auto played = capture_->Samples(mark, capture_->Frames());
+        const auto tone = Sounding(played, 0, kQuiet);
+        releaseEnd = tone.empty() ? 0 : tone[0].end;
+        EXPECT_FALSE(tone.empty()) << "the press is heard";
+        if (!tone.empty()) {
+            EXPECT_NEAR(static_cast<double>(tone[0].Length()) / 48, held, 30.0);
+        }
+        return played;
+    }
+
+    void ExpectSilentAfterRelease(const std::string& entry) {
+        std::size_t releaseEnd = 0;
+        const auto played = PressThenPlay(entry, releaseEnd);
+        for (int channel : {0, 1})
+            EXPECT_EQ(Peak(played, channel, releaseEnd + Ms(1), played.size() / 2), 0)
+                << "entry \"" << entry << "\", channel " << channel;
+        EXPECT_EQ(window_.Caption(Label::Label7), window_.UpperCase(entry));
+    }
+
+    static Capture* capture_;
+    TempDir dir_;
+    std::unique_ptr<SoundOutput> output_;
+    std::unique_ptr<SoundInDirectory> sound_;
+    TrainerState state_;
+    FakeWindow window_;
+    std::unique_ptr<TrainerEngine> engine_;
+};
+
+Capture* KeyedSoundTest::capture_ = nullptr;
+
+TEST_F(KeyedSoundTest, PlayButtonWithNoSignLeavesTheReleasedToneSilent) {
+    for (const std::string entry : {"@", "\xC3\xA9", "", " "})
+        ExpectSilentAfterRelease(entry);
+}
+
+TEST_F(KeyedSoundTest, PlayButtonWhoseElementFileIsMissingOrBrokenLeavesTheReleasedToneSilent) {
+    std::filesystem::remove(dir_.Path("di.wav"));
+    ExpectSilentAfterRelease("e");
+    WriteFile(dir_.Path("da.wav"), {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E'});
+    ExpectSilentAfterRelease("t");
+}
+
+TEST_F(KeyedSoundTest, PlayButtonWithASignIsHeardAndNothingElse) {
+    std::size_t releaseEnd = 0;
+    const auto played = PressThenPlay("e", releaseEnd);
+    const auto after = Sounding(
+        std::vector<std::int16_t>(played.begin() + 2 * static_cast<std::ptrdiff_t>(releaseEnd), played.end()),
+        0, kQuiet);
+    ASSERT_EQ(after.size(), 1u) << "the dot, and no key tone around it";
+    EXPECT_NEAR(static_cast<double>(after[0].Length()) / 48, 100, 2);
+    EXPECT_EQ(window_.Caption(Label::signe), ".");
+}
+
+} // namespace
+} // namespace klavet::testing

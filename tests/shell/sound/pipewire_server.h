@@ -1,0 +1,42 @@
+#pragma once
+
+// A private PipeWire server with its pulse service, as Debian 12's desktops
+// run it: a session bus, pipewire, wireplumber and pipewire-pulse, a pipe
+// sink loaded through the pulse service and made the default, and a silent
+// stream on it that keeps the graph, and so the recording, running.
+
+#include "sound_server.h"
+
+#include <vector>
+
+namespace klavet::testing {
+
+class PipeWireServer final : public SoundServer {
+public:
+    PipeWireServer();
+    ~PipeWireServer() override;
+    PipeWireServer(const PipeWireServer&) = delete;
+    PipeWireServer& operator=(const PipeWireServer&) = delete;
+
+    const char* Name() const override { return "PipeWire"; }
+    bool Start() override;
+    void Kill() override;
+    bool Running() const override { return pulsePid_ > 0; }
+    pid_t Pid() const override { return pulsePid_; }
+    const FifoRecorder& Recorder() const override { return *recorder_; }
+
+private:
+    bool StartProcesses();
+    bool Pactl(const std::vector<std::string>& args);
+
+    std::string dir_;
+    std::unique_ptr<FifoRecorder> recorder_;
+    std::vector<std::string> env_;
+    pid_t busPid_ = -1;
+    pid_t pipewirePid_ = -1;
+    pid_t sessionPid_ = -1;
+    pid_t pulsePid_ = -1;
+    pid_t silencePid_ = -1;
+};
+
+} // namespace klavet::testing

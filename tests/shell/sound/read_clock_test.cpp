@@ -1,0 +1,127 @@
+// The estimate of a server's read position, against servers that read in
+// steps of their own and answer after round trips of their own.
+
+#include "read_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace klavet {
+namespace {
+
+constexpr int kRate = 48000;
+
+// A server that reads `block` frames at a time, each step when the previous
+// one has played out, from `origin` seconds on.
+struct SteppingServer {
+    double block;
+    double origin;
+    double ReadBy(double t) const { return (std::floor((t - origin) * kRate / block) + 1) * block; }
+    // The line through the tops of the steps: no read goes past it.
+    double Top(double t) const { return (t - origin) * kRate + block; }
+};
+
+TEST(ReadClockTest, NeverPastTheTopsOfTheServersStepsAndCloseToThemOnceSampled) {
+    for (unsigned seed = 1; seed <= 50; ++seed) {
+        std::mt19937 random(seed);
+        const SteppingServer server{static_cast<double>(32 + random() % 1024),
+                                    100.0 + (random() % 1000) / 1e3};
+        ReadClock clock(kRate);
+        EXPECT_FALSE(clock.Valid());
+        double t = server.origin + 0.05;
+        for (int i = 0; i < 64; ++i) {
+            // Asked at t, read somewhere in the round trip, answered at t + trip.
+            const double trip = (10 + random() % 2000) / 1e6;
+            const double readAt = t + trip * (random() % 1000) / 1e3;
+            clock.Add(server.ReadBy(readAt), t + trip, trip, true);
+            ASSERT_TRUE(clock.Valid());
+            for (double later : {0.0, 0.003, 0.5, 2.0})
+                ASSERT_LE(clock.Predict(t + trip + later), server.Top(t + trip + later) + 1e-6)
+                    << "seed " << seed << ", sample " << i;
+            t += (5000 + random() % 10000) / 1e6;
+        }
+        // The highest of 64 samples is within a tenth of a step and the
+        // longest round trip of the highest the server can have read.
+        EXPECT_GE(clock.Predict(t), server.Top(t) - server.block * 0.1 - 0.002 * kRate) << "seed " << seed;
+    }
+}
+
+// A server whose first answers came before it really began to read: its
+// reading runs 40 ms behind the line those answers drew.
+TEST(ReadClockTest, LineFromAServerThatBeganLateIsDrawnAgainOnlyWhenAllowed) {
+    const SteppingServer early{256, 10.0};
+    const SteppingServer late{256, 10.04};
+    for (bool mayLower : {true, false}) {
+        ReadClock clock(kRate);
+        clock.Add(early.ReadBy(10.001), 10.001, 0.0002, mayLower);
+        double t = 10.05;
+        for (int i = 0; i < 20; ++i, t += 0.0103)
+            clock.Add(late.ReadBy(t), t, 0.0002, mayLower);
+        if (mayLower) {
+            EXPECT_LE(clock.Predict(t), late.Top(t) + 1e-6);
+            EXPECT_GE(clock.Predict(t), late.Top(t) - 0.1 * late.block - 0.001 * kRate);
+        } else {
+            EXPECT_GE(clock.Predict(t), early.Top(t) - 0.001 * kRate) << "what sounds keeps its timing";
+        }
+    }
+}
+
+// A server whose reading thread wakes up to 4 ms late reads late and answers
+// from there; a message wakes it, and it catches up at once. Once it has
+// been seen stepping and catching up, a write aimed Delay() ahead of the line
+// is never behind what it reads when the write reaches it.
+TEST(ReadClockTest, WriteAimedDelayAheadIsNotOvertakenByAServerCatchingUp) {
+    for (unsigned seed = 1; seed <= 50; ++seed) {
+        std::mt19937 random(seed);
+        const SteppingServer server{static_cast<double>(64 + random() % 512), 50.0};
+        ReadClock clock(kRate);
+        double t = 50.1;
+        bool caughtUp = false;
+        for (int i = 0; i < 400; ++i, t += (5000 + random() % 10000) / 1e6) {
+            const bool woken = random() % 5 == 0;
+            const double late = woken ? 0.0 : (1000 + random() % 3000) / 1e6;
+            const double trip = (50 + random() % 400) / 1e6;
+            clock.Add(server.ReadBy(t - late), t, trip, random() % 2 == 0);
+            caughtUp = caughtUp || woken;
+            if (!caughtUp || i < 8)
+                continue;
+            const double aim = clock.Predict(t + clock.Delay());
+            ASSERT_GE(aim, server.ReadBy(t + trip)) << "seed " << seed << ", sample " << i;
+        }
+    }
+}
+
+TEST(ReadClockTest, DelayIsGenerousUntilSettledThenKeepsASlowAnswerForSeconds) {
+    ReadClock clock(kRate, 32);
+    const SteppingServer server{256, 10.0};
+    double t = 10.01;
+    for (int i = 0; i < 3; ++i, t += 0.01)
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+    EXPECT_FALSE(clock.Settled());
+    EXPECT_GE(clock.Delay(), 0.02);
+    for (int i = 0; i < 100; ++i, t += 0.01)
+        clock.Add(server.ReadBy(t), t, i == 5 ? 0.012 : 0.0003, true);
+    // A second after the slow answer, and many quick ones.
+    EXPECT_TRUE(clock.Settled());
+    EXPECT_GE(clock.Delay(), 0.012 * 0.9);
+    EXPECT_LT(clock.Delay(), 0.012 + 0.007);
+    for (int i = 0; i < 6000; ++i, t += 0.01)
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+    EXPECT_GE(clock.Delay(), 0.0003);
+    EXPECT_LT(clock.Delay(), 0.0003 + 0.007);
+}
+
+TEST(ReadClockTest, ResetForgetsWhatWasLearnt) {
+    ReadClock clock(kRate);
+    clock.Add(48000, 10.0, 0, true);
+    EXPECT_NEAR(clock.Predict(11.0), 96000, 1e-6);
+    clock.Reset();
+    EXPECT_FALSE(clock.Valid());
+    clock.Add(1000, 20.0, 0, true);
+    EXPECT_NEAR(clock.Predict(20.5), 1000 + 24000, 1e-6);
+}
+
+} // namespace
+} // namespace klavet

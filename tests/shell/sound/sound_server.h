@@ -1,0 +1,41 @@
+#pragma once
+
+// A private sound server for tests and benchmarks, speaking the pulse
+// protocol: its own directory and socket, a pipe sink whose every sample is
+// recorded, and this process's environment pointed at it. Stopped and removed
+// when destroyed.
+
+#include "fifo_recorder.h"
+
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+namespace klavet::testing {
+
+class SoundServer {
+public:
+    virtual ~SoundServer() = default;
+    // "PulseAudio" or "PipeWire".
+    virtual const char* Name() const = 0;
+    // Starts the server and waits until it takes connections and records.
+    virtual bool Start() = 0;
+    // Kills the server at once, as a crash would.
+    virtual void Kill() = 0;
+    virtual bool Running() const = 0;
+    // The process that answers the pulse protocol.
+    virtual pid_t Pid() const = 0;
+    virtual const FifoRecorder& Recorder() const = 0;
+
+    // SIGSTOP and SIGCONT of the process that answers.
+    void Freeze();
+    void Thaw();
+};
+
+// "pulseaudio" or "pipewire".
+std::unique_ptr<SoundServer> MakeSoundServer(const std::string& kind);
+
+// A temporary directory for one server, removed with everything in it.
+std::string MakeServerDir(const char* prefix);
+
+} // namespace klavet::testing
