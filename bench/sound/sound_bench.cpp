@@ -291,7 +291,7 @@ void Print(const char* server, Figures& k, Figures& b) {
 }
 
 void Measure(const std::string& kind, int presses, int idlePresses) {
-    auto server = MakeSoundServer(kind);
+    auto server = MakeSoundServer(kind, PipeWirePeriods::AsClientsAsk);
     if (!server->Start()) {
         std::printf("%s: could not be started\n", kind.c_str());
         return;
@@ -308,7 +308,7 @@ void Measure(const std::string& kind, int presses, int idlePresses) {
 // each: a recording whose timing holds measures each client alike at every
 // launch.
 void Validate(const std::string& kind, int launches) {
-    auto server = MakeSoundServer(kind);
+    auto server = MakeSoundServer(kind, PipeWirePeriods::AsClientsAsk);
     if (!server->Start()) {
         std::printf("%s: could not be started\n", kind.c_str());
         return;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sys/wait.h>
 #include <thread>
 
@@ -16,9 +17,12 @@ using namespace std::chrono_literals;
 
 } // namespace
 
-PipeWireServer::PipeWireServer() {
+PipeWireServer::PipeWireServer(PipeWirePeriods periods) {
     dir_ = MakeServerDir("klavet-pipewire");
-    std::filesystem::create_directories(dir_ + "/config");
+    std::filesystem::create_directories(dir_ + "/config/pipewire/pipewire.conf.d");
+    if (periods == PipeWirePeriods::Default)
+        std::ofstream(dir_ + "/config/pipewire/pipewire.conf.d/90-periods.conf")
+            << "context.properties = { default.clock.min-quantum = 1024 }\n";
     recorder_ = std::make_unique<FifoRecorder>(dir_ + "/sink.fifo");
     env_ = EnvironmentWith({"HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_ + "/run", "XDG_CONFIG_HOME=" + dir_ + "/config",
                             "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/bus",

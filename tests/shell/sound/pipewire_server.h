@@ -13,7 +13,7 @@ namespace klavet::testing {
 
 class PipeWireServer final : public SoundServer {
 public:
-    PipeWireServer();
+    explicit PipeWireServer(PipeWirePeriods periods);
     ~PipeWireServer() override;
     PipeWireServer(const PipeWireServer&) = delete;
     PipeWireServer& operator=(const PipeWireServer&) = delete;

@@ -31,9 +31,9 @@ void SoundServer::Thaw() {
         ::kill(Pid(), SIGCONT);
 }
 
-std::unique_ptr<SoundServer> MakeSoundServer(const std::string& kind) {
+std::unique_ptr<SoundServer> MakeSoundServer(const std::string& kind, PipeWirePeriods periods) {
     if (kind == "pipewire")
-        return std::make_unique<PipeWireServer>();
+        return std::make_unique<PipeWireServer>(periods);
     return std::make_unique<PulseServer>();
 }
 
