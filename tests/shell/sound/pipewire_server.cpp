@@ -22,7 +22,8 @@ PipeWireServer::PipeWireServer(PipeWirePeriods periods) {
     std::filesystem::create_directories(dir_ + "/config/pipewire/pipewire.conf.d");
     if (periods == PipeWirePeriods::Default)
         std::ofstream(dir_ + "/config/pipewire/pipewire.conf.d/90-periods.conf")
-            << "context.properties = { default.clock.min-quantum = 1024 }\n";
+            << "context.properties = { default.clock.quantum = 512 default.clock.min-quantum = 512 "
+               "default.clock.max-quantum = 512 }\n";
     recorder_ = std::make_unique<FifoRecorder>(dir_ + "/sink.fifo");
     env_ = EnvironmentWith({"HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_ + "/run", "XDG_CONFIG_HOME=" + dir_ + "/config",
                             "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/bus",
