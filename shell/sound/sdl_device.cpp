@@ -83,7 +83,9 @@ public:
 
     const char* Name() const override { return "sdl"; }
     // A device cut off from its server stays open but stopped.
-    bool Lost() const override { return device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED; }
+    bool Lost() const override {
+        return device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
+    }
     int BufferFrames() const override { return bufferFrames_.load(); }
     std::uint64_t HeardFrame() const override { return handed_.load(std::memory_order_acquire); }
     // The mixer wakes a sleeping callback by itself.

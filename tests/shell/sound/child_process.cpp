@@ -44,7 +44,6 @@ bool WaitForSocket(const std::string& socket, pid_t& pid, std::chrono::seconds p
     return false;
 }
 
-
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {

@@ -25,10 +25,10 @@ PipeWireServer::PipeWireServer(PipeWirePeriods periods) {
             << "context.properties = { default.clock.quantum = 512 default.clock.min-quantum = 512 "
                "default.clock.max-quantum = 512 }\n";
     recorder_ = std::make_unique<FifoRecorder>(dir_ + "/sink.fifo");
-    env_ = EnvironmentWith({"HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_ + "/run", "XDG_CONFIG_HOME=" + dir_ + "/config",
-                            "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/bus",
-                            "PULSE_SERVER=unix:" + dir_ + "/run/pulse/native",
-                            "PULSE_CLIENTCONFIG=" + dir_ + "/client.conf"});
+    env_ = EnvironmentWith(
+        {"HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_ + "/run", "XDG_CONFIG_HOME=" + dir_ + "/config",
+         "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/bus",
+         "PULSE_SERVER=unix:" + dir_ + "/run/pulse/native", "PULSE_CLIENTCONFIG=" + dir_ + "/client.conf"});
     ::setenv("PULSE_SERVER", ("unix:" + dir_ + "/run/pulse/native").c_str(), 1);
     ::setenv("PULSE_CLIENTCONFIG", (dir_ + "/client.conf").c_str(), 1);
 }
@@ -61,7 +61,8 @@ bool PipeWireServer::Start() {
 
 bool PipeWireServer::StartProcesses() {
     const std::string log = dir_ + "/server.log";
-    busPid_ = Spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + dir_ + "/bus"}, env_, log);
+    busPid_ =
+        Spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + dir_ + "/bus"}, env_, log);
     if (!WaitForSocket(dir_ + "/bus", busPid_, 10s))
         return false;
     pipewirePid_ = Spawn({"pipewire"}, env_, log);
@@ -71,13 +72,13 @@ bool PipeWireServer::StartProcesses() {
     pulsePid_ = Spawn({"pipewire-pulse"}, env_, log);
     if (!WaitForSocket(dir_ + "/run/pulse/native", pulsePid_, 10s))
         return false;
-    if (!Pactl({"load-module", "module-pipe-sink", "sink_name=cap", "file=" + recorder_->Path(), "format=s16le",
-                "rate=48000", "channels=2"}) ||
+    if (!Pactl({"load-module", "module-pipe-sink", "sink_name=cap", "file=" + recorder_->Path(),
+                "format=s16le", "rate=48000", "channels=2"}) ||
         !Pactl({"set-default-sink", "cap"}))
         return false;
-    silencePid_ = Spawn({"pacat", "--raw", "--format=s16le", "--rate=48000", "--channels=2", "--device=cap",
-                         "/dev/zero"},
-                        env_, log);
+    silencePid_ = Spawn(
+        {"pacat", "--raw", "--format=s16le", "--rate=48000", "--channels=2", "--device=cap", "/dev/zero"},
+        env_, log);
     return silencePid_ > 0;
 }
 

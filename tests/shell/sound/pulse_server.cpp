@@ -28,7 +28,8 @@ PulseServer::~PulseServer() {
 bool PulseServer::Start() {
     if (pid_ > 0)
         return true;
-    const auto env = EnvironmentWith({"HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_ + "/run", "XDG_CONFIG_HOME=" + dir_});
+    const auto env =
+        EnvironmentWith({"HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_ + "/run", "XDG_CONFIG_HOME=" + dir_});
     pid_ = Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
                   "--use-pid-file=no", "--log-target=stderr", "-L",
                   "module-native-protocol-unix socket=" + socket_ + " auth-anonymous=1", "-L",

@@ -112,7 +112,8 @@ TEST(ReadClockTest, WriteAimedDelayAheadIsNotOvertakenByAGraphOfLongPeriods) {
             if (!caughtUp || !clock.Settled())
                 continue;
             const double aim = clock.Predict(t + clock.Delay());
-            ASSERT_GE(aim, server.ReadBy(t + trip)) << "period " << period << ", seed " << seed << ", sample " << i;
+            ASSERT_GE(aim, server.ReadBy(t + trip))
+                << "period " << period << ", seed " << seed << ", sample " << i;
         }
     }
 }

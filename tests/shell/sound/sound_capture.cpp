@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace klavet::testing {
 
@@ -13,7 +13,8 @@ namespace {
 
 class ServerCapture final : public Capture {
 public:
-    ServerCapture(const std::string& kind, SoundBackend backend) : server_(MakeSoundServer(kind)), backend_(backend) {
+    ServerCapture(const std::string& kind, SoundBackend backend)
+        : server_(MakeSoundServer(kind)), backend_(backend) {
         ready_ = server_->Start();
     }
     bool Ready() const override { return ready_; }

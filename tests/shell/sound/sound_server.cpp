@@ -12,7 +12,8 @@
 namespace klavet::testing {
 
 std::string MakeServerDir(const char* prefix) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
     if (!::mkdtemp(pattern.data()))
         return {};
     std::filesystem::create_directories(pattern + "/run");
