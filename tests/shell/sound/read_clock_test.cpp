@@ -93,31 +93,6 @@ TEST(ReadClockTest, WriteAimedDelayAheadIsNotOvertakenByAServerCatchingUp) {
     }
 }
 
-// The same with a graph whose period is longer than the stream asks for, up
-// to 2048 frames, as a desktop's settings or another client may make it.
-TEST(ReadClockTest, WriteAimedDelayAheadIsNotOvertakenByAGraphOfLongPeriods) {
-    for (unsigned seed = 1; seed <= 50; ++seed) {
-        std::mt19937 random(seed);
-        const double period = 128.0 * (1 << (random() % 5));
-        const SteppingServer server{period, 50.0};
-        ReadClock clock(kRate);
-        double t = 50.1;
-        bool caughtUp = false;
-        for (int i = 0; i < 400; ++i, t += (5000 + random() % 10000) / 1e6) {
-            const bool woken = random() % 5 == 0;
-            const double late = woken ? 0.0 : (1000 + random() % 3000) / 1e6;
-            const double trip = (50 + random() % 400) / 1e6;
-            clock.Add(server.ReadBy(t - late), t, trip, random() % 2 == 0);
-            caughtUp = caughtUp || woken;
-            if (!caughtUp || !clock.Settled())
-                continue;
-            const double aim = clock.Predict(t + clock.Delay());
-            ASSERT_GE(aim, server.ReadBy(t + trip))
-                << "period " << period << ", seed " << seed << ", sample " << i;
-        }
-    }
-}
-
 TEST(ReadClockTest, DelayIsGenerousUntilSettledThenKeepsASlowAnswerForSeconds) {
     ReadClock clock(kRate, 32);
     const SteppingServer server{256, 10.0};
