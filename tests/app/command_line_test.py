@@ -106,12 +106,17 @@ class Trainer:
 
 
 class HelpAndVersion(unittest.TestCase):
+    def answer(self, option):
+        """Runs klavet with `option`, which must succeed quietly on standard error."""
+        result = run([option])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, "")
+        return result
+
     def test_help_lists_the_options_on_standard_output(self):
         for option in ("--help", "-h"):
             with self.subTest(option=option):
-                result = run([option])
-                self.assertEqual(result.returncode, 0, result.stderr)
-                self.assertEqual(result.stderr, "")
+                result = self.answer(option)
                 self.assertTrue(result.stdout.startswith("Usage: klavet [options]\n"), result.stdout)
                 for listed in ("--version", "--key-port <port>", "--platform <name>", "--display <display>",
                                "--session <id>"):
@@ -120,10 +125,7 @@ class HelpAndVersion(unittest.TestCase):
     def test_version_is_the_projects(self):
         for option in ("--version", "-v"):
             with self.subTest(option=option):
-                result = run([option])
-                self.assertEqual(result.returncode, 0, result.stderr)
-                self.assertEqual(result.stderr, "")
-                self.assertEqual(result.stdout, f"klavet {VERSION}\n")
+                self.assertEqual(self.answer(option).stdout, f"klavet {VERSION}\n")
 
     def test_answers_reach_for_no_server(self):
         # Neither the display nor the sound server is contacted: no connect()
