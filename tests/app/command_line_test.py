@@ -105,6 +105,17 @@ class Trainer:
         return err
 
 
+def assert_one_line(test, result, code, named):
+    """The program exited with `code`, printed nothing on standard output and
+    one line on standard error, beginning "klavet: " and naming `named`."""
+    test.assertEqual(result.returncode, code, result.stderr)
+    test.assertEqual(result.stdout, "")
+    lines = result.stderr.splitlines()
+    test.assertEqual(len(lines), 1, result.stderr)
+    test.assertTrue(lines[0].startswith("klavet: "), lines[0])
+    test.assertIn(named, lines[0])
+
+
 class HelpAndVersion(unittest.TestCase):
     def answer(self, option):
         """Runs klavet with `option`, which must succeed quietly on standard error."""
@@ -173,23 +184,12 @@ class Mistakes(unittest.TestCase):
         }
         for args, named in cases.items():
             with self.subTest(args=args):
-                result = run(list(args))
-                self.assertEqual(result.returncode, 2, result.stderr)
-                self.assertEqual(result.stdout, "")
-                lines = result.stderr.splitlines()
-                self.assertEqual(len(lines), 1, result.stderr)
-                self.assertTrue(lines[0].startswith("klavet: "), lines[0])
-                self.assertIn(named, lines[0])
+                assert_one_line(self, run(list(args)), 2, named)
 
 
 class NoDisplay(unittest.TestCase):
     def assert_one_line_exit_1(self, result, named):
-        self.assertEqual(result.returncode, 1, result.stderr)
-        self.assertEqual(result.stdout, "")
-        lines = result.stderr.splitlines()
-        self.assertEqual(len(lines), 1, result.stderr)
-        self.assertTrue(lines[0].startswith("klavet: "), lines[0])
-        self.assertIn(named, lines[0])
+        assert_one_line(self, result, 1, named)
 
     def test_without_display_variable(self):
         self.assert_one_line_exit_1(run([]), "DISPLAY")
