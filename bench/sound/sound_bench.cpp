@@ -66,24 +66,25 @@ double Ms(Clock::duration d) {
 }
 
 // The sink's clock around some frames: frame f of the recording is due at
-// origin + f / rate, the origin fixed by the earliest arrival of any read
-// among them (the pipe sink writes a block once its first frame is due). It
-// is drawn anew around each tone, half a second either side, so that frames
-// the recording may have lost elsewhere do not shift it. How late the reads
-// came after that shows whether the recording kept real time.
+// origin + f / rate. The pipe sink wakes when a block is due and writes it at
+// once, at times in more than one piece; so only a read that begins a wake
+// (one that came a while after the read before it) tells when its first
+// frame was due, and the origin is fixed by the earliest of those among the
+// frames. It is drawn anew around each tone, half a second either side, so
+// that frames the recording may have lost elsewhere do not shift it. How late
+// the reads came after that shows whether the recording kept real time.
 struct SinkClock {
     Clock::time_point origin = Clock::time_point::max();
     Stats lateness;
     SinkClock(const FifoRecorder& recorder, std::size_t from, std::size_t to) {
-        std::vector<std::pair<std::size_t, Clock::time_point>> reads;
-        for (std::size_t f = from; f < to; f += 240) {
-            const auto arrival = recorder.ArrivalOf(f);
-            if (arrival.time_since_epoch().count() == 0)
-                continue;
-            reads.emplace_back(f, arrival);
+        const auto reads = recorder.Reads(from, to);
+        std::vector<std::pair<std::size_t, Clock::time_point>> wakes;
+        for (std::size_t i = 1; i < reads.size(); ++i)
+            if (reads[i].second - reads[i - 1].second > 300us)
+                wakes.push_back(reads[i]);
+        for (const auto& [f, arrival] : wakes)
             origin = std::min(origin, arrival - FramesToTime(f));
-        }
-        for (const auto& [f, arrival] : reads)
+        for (const auto& [f, arrival] : wakes)
             lateness.values.push_back(Ms(arrival - Due(f)));
     }
     Clock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }

@@ -32,6 +32,7 @@ void FifoRecorder::Drain() {
         const ssize_t got = ::read(readFd_, block, sizeof block);
         if (got <= 0)
             continue;
+        const auto arrival = std::chrono::steady_clock::now();
         std::lock_guard lk(lock_);
         for (ssize_t i = 0; i < got; ++i) {
             odd_[oddBytes_++] = block[i];
@@ -41,15 +42,21 @@ void FifoRecorder::Drain() {
                 oddBytes_ = 0;
             }
         }
-        arrivals_.emplace_back(samples_.size() / 2, std::chrono::steady_clock::now());
+        arrivals_.emplace_back(samples_.size() / 2, arrival);
     }
 }
 
-std::chrono::steady_clock::time_point FifoRecorder::ArrivalOf(std::size_t frame) const {
+std::vector<std::pair<std::size_t, std::chrono::steady_clock::time_point>>
+FifoRecorder::Reads(std::size_t from, std::size_t to) const {
     std::lock_guard lk(lock_);
-    const auto found = std::upper_bound(arrivals_.begin(), arrivals_.end(), frame,
-                                        [](std::size_t f, const auto& a) { return f < a.first; });
-    return found == arrivals_.end() ? std::chrono::steady_clock::time_point{} : found->second;
+    std::vector<std::pair<std::size_t, std::chrono::steady_clock::time_point>> reads;
+    std::size_t first = 0;
+    for (const auto& [end, arrival] : arrivals_) {
+        if (first >= from && first < to && end > first)
+            reads.emplace_back(first, arrival);
+        first = end;
+    }
+    return reads;
 }
 
 std::size_t FifoRecorder::Frames() const {

@@ -27,8 +27,10 @@ public:
     std::size_t Frames() const;
     // Interleaved samples of frames [from, to), to clamped to what arrived.
     std::vector<std::int16_t> Samples(std::size_t from, std::size_t to) const;
-    // When the read that brought `frame` returned; the epoch if it has not.
-    std::chrono::steady_clock::time_point ArrivalOf(std::size_t frame) const;
+    // The first frame of each read that began within [from, to), and when
+    // that read returned.
+    std::vector<std::pair<std::size_t, std::chrono::steady_clock::time_point>> Reads(std::size_t from,
+                                                                                     std::size_t to) const;
 
 private:
     void Drain();
