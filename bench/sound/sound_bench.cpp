@@ -74,14 +74,23 @@ double Ms(Clock::duration d) {
 // that frames the recording may have lost elsewhere do not shift it. How late
 // the reads came after that shows whether the recording kept real time.
 struct SinkClock {
+    // Reads further apart than this belong to separate wakes of the sink.
+    static constexpr auto kWakeGap = 300us;
     Clock::time_point origin = Clock::time_point::max();
     Stats lateness;
     SinkClock(const FifoRecorder& recorder, std::size_t from, std::size_t to) {
         const auto reads = recorder.Reads(from, to);
         std::vector<std::pair<std::size_t, Clock::time_point>> wakes;
         for (std::size_t i = 1; i < reads.size(); ++i)
-            if (reads[i].second - reads[i - 1].second > 300us)
+            if (reads[i].second - reads[i - 1].second > kWakeGap)
                 wakes.push_back(reads[i]);
+        // A recording that stopped has no wake to go by: its reads will do.
+        if (wakes.empty())
+            wakes = reads;
+        if (wakes.empty()) {
+            origin = Clock::time_point{};
+            return;
+        }
         for (const auto& [f, arrival] : wakes)
             origin = std::min(origin, arrival - FramesToTime(f));
         for (const auto& [f, arrival] : wakes)

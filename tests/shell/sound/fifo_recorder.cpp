@@ -50,12 +50,14 @@ std::vector<std::pair<std::size_t, std::chrono::steady_clock::time_point>>
 FifoRecorder::Reads(std::size_t from, std::size_t to) const {
     std::lock_guard lk(lock_);
     std::vector<std::pair<std::size_t, std::chrono::steady_clock::time_point>> reads;
-    std::size_t first = 0;
-    for (const auto& [end, arrival] : arrivals_) {
-        if (first >= from && first < to && end > first)
-            reads.emplace_back(first, arrival);
-        first = end;
-    }
+    // Each entry holds the end of its read: the first read that began at or
+    // after `from` follows the last entry that ended before it.
+    auto at = std::lower_bound(arrivals_.begin(), arrivals_.end(), from,
+                               [](const auto& a, std::size_t f) { return a.first < f; });
+    std::size_t first = at == arrivals_.begin() ? 0 : std::prev(at)->first;
+    for (; at != arrivals_.end() && first < to; first = (at++)->first)
+        if (first >= from && at->first > first)
+            reads.emplace_back(first, at->second);
     return reads;
 }
 
