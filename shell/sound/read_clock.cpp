@@ -116,13 +116,9 @@ double ReadClock::Delay() const {
 }
 
 double ReadClock::UnreadFrom(double seconds) const {
-    if (!Settled())
+    if (!Settled() || landings_ < kSettledLandings)
         return Predict(seconds + Delay());
-    // Until a few writes have landed, a fixed guard of a step more: fixed, so
-    // that a slow answer in the meantime does not lengthen a tone.
-    const double guard = landings_ < kSettledLandings ? kStepSeconds * rate_ : 0.0;
-    return Predict(seconds) + std::max(kLandingScale * beyond_, Spread()) + kLandingMarginSeconds * rate_ +
-           guard;
+    return Predict(seconds) + std::max(kLandingScale * beyond_, Spread()) + kLandingMarginSeconds * rate_;
 }
 
 // How far below the line the server's reading is caught, which is how far
