@@ -173,6 +173,11 @@ bool Mixer::Idle() const {
     return !s.current.follows && s.gainTo[0] == 0.0f && s.gainTo[1] == 0.0f;
 }
 
+bool Mixer::Playing() const {
+    const State& s = state_;
+    return s.current.clip || s.next.clip || s.fading.clip;
+}
+
 // A long idle silence sleeps the audio thread until the next call, so that a
 // stream with nothing to play costs no wake-ups. A sound started silent keeps
 // its place in time: the sleep is skipped over when it ends.

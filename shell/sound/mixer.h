@@ -78,6 +78,8 @@ public:
     bool RewindTo(std::uint64_t frame);
     // Nothing sounds, nothing will without new input, no ramp is running.
     bool Idle() const;
+    // A sound runs, heard or not: what follows keeps its place in time.
+    bool Playing() const;
     // Sleeps the calling audio thread once the stream has been idle for the
     // park time, until the next call; what the sleep skipped is counted.
     void ParkIfIdle(std::size_t frames);

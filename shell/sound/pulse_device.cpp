@@ -44,6 +44,23 @@ constexpr auto kConnectPatience = 1500ms;
 constexpr auto kStallAfter = 300ms;
 // Quiet this long, the stream is at rest.
 constexpr auto kRestAfter = 1s;
+// A change may be written where the server reads, wherever that turns out to
+// be, when nothing has sounded or played for this long before the read
+// position as told: the seam then lies in silence, whatever the true
+// position, and no sound running through a silence of its own loses its
+// timing.
+constexpr std::uint64_t kSilentSeamFrames = 1024;
+// A change over silence needs no aim ahead, but one over sound does: a tone
+// would come out longer than it was held by the difference. So a change over
+// silence is held back by as much as one over sound is aimed ahead, less this.
+constexpr double kLongerAtMostSeconds = 0.003;
+
+// Where a write goes in the server's queue.
+enum class Placement {
+    Append,     // after what was written last
+    AtRead,     // at the server's read position, as it finds it
+    AtPosition, // at the mixer frame it was rendered for
+};
 
 class PulseDevice final : public SoundDevice {
 public:
@@ -88,7 +105,18 @@ private:
     void NoteRest(Clock::time_point now);
     void Refill(Clock::time_point now);
     void Schedule(Clock::time_point now);
-    void RenderAndWrite(std::uint64_t end);
+    void RenderAndWrite(std::uint64_t end, Placement first = Placement::Append);
+    void RenderInto(std::uint64_t end);
+    void Send(Placement placement);
+    void LearnPlacement(const pa_timing_info& info);
+    // The mixer frame at a position of the server's queue (in frames), and
+    // back.
+    std::uint64_t FrameAt(double position) const {
+        return static_cast<std::uint64_t>(std::max(0.0, position + static_cast<double>(shift_.load())));
+    }
+    std::int64_t PositionOf(std::uint64_t frame) const {
+        return static_cast<std::int64_t>(frame) - shift_.load();
+    }
     bool Quiet() const { return mixer_.Idle() && written_ >= audibleEnd_; }
 
     Mixer& mixer_;
@@ -96,6 +124,7 @@ private:
     ReadClock clock_;
     const int wakeFd_;
     std::vector<std::int16_t> buffer_;
+    std::size_t bufferedFrames_ = 0;
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
@@ -107,15 +136,24 @@ private:
     Clock::time_point quietSince_ = Clock::time_point::max();
     bool resting_ = false;
     bool stalled_ = false;
+    // A write went where the server read: where that was, and so which mixer
+    // frame each position of the queue holds, is learnt from the next answer.
+    bool placementPending_ = false;
+    // That write: the mixer frame it began with, and when it was sent.
+    std::uint64_t placedFrame_ = 0;
+    double placedSeconds_ = 0;
 
     std::atomic<bool> open_{false};
     std::atomic<bool> lost_{false};
-    // Mixer frames: the stream's first, the end of what was handed over, and
-    // the end of what may sound in it.
-    std::atomic<std::uint64_t> base_{0};
+    // The mixer frame less the position of the server's queue that holds it.
+    std::atomic<std::int64_t> shift_{0};
+    // Mixer frames: the end of what was handed over, the end of what may
+    // sound in it, and the end of what the mixer played anything in, heard
+    // or not.
     std::atomic<std::uint64_t> handed_{0};
     std::uint64_t written_ = 0;
     std::uint64_t audibleEnd_ = 0;
+    std::uint64_t playingEnd_ = 0;
 };
 
 template <typename State> int PulseDevice::WaitFor(State state) {
@@ -199,11 +237,12 @@ bool PulseDevice::ConnectStream() {
 void PulseDevice::Begin() {
     pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
     wakeEvent_ = api->io_new(api, wakeFd_, PA_IO_EVENT_INPUT, OnWake, this);
-    written_ = audibleEnd_ = mixer_.Position();
-    base_.store(written_);
+    written_ = audibleEnd_ = playingEnd_ = mixer_.Position();
+    shift_.store(static_cast<std::int64_t>(written_));
     handed_.store(written_);
     clock_.Reset();
     stalled_ = false;
+    placementPending_ = false;
     quietSince_ = Clock::time_point::max();
     resting_ = false;
     mixer_.Apply();
@@ -251,14 +290,10 @@ void PulseDevice::Close() {
 }
 
 std::uint64_t PulseDevice::HeardFrame() const {
-    const std::uint64_t base = base_.load();
     const std::uint64_t handed = handed_.load();
-    if (!open_.load() || !clock_.Valid())
-        return base;
-    const double read = clock_.Predict(Seconds(Clock::now()));
-    if (read <= 0)
-        return base;
-    return std::min(handed, base + static_cast<std::uint64_t>(read));
+    const double read =
+        open_.load() && clock_.Valid() ? std::max(0.0, clock_.Predict(Seconds(Clock::now()))) : 0.0;
+    return std::min(handed, FrameAt(read));
 }
 
 void PulseDevice::OnContextState(pa_context* context, void* self) {
@@ -358,24 +393,70 @@ void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
         }
     }
     self->clock_.Add(static_cast<double>(info->read_index / kFrameBytes), at, delay, self->Quiet());
+    self->LearnPlacement(*info);
 }
 
-// Renders again from where the server is about to read, with the new input
-// taken there, over everything queued that may sound.
+// The first answer that counts every write since one went where the server
+// read tells where the queue ends, and so which mixer frame its position 0
+// holds; until then another question follows each answer.
+void PulseDevice::LearnPlacement(const pa_timing_info& info) {
+    if (!placementPending_)
+        return;
+    if (info.write_index_corrupt || info.write_index < 0) {
+        AskTiming(Clock::now());
+        return;
+    }
+    shift_.store(static_cast<std::int64_t>(written_) - info.write_index / kFrameBytes);
+    placementPending_ = false;
+    clock_.Landed(static_cast<double>(PositionOf(placedFrame_)), placedSeconds_);
+    if (mixer_.HasInput())
+        Rewrite(Clock::now());
+}
+
+// Renders again, with the new input taken, over everything queued that may
+// sound. Where only silence lies around the server's read position, the
+// change goes exactly there, whatever the server has read by the time it
+// arrives. Where the queue sounds, it goes where the server cannot yet have
+// read, so that what sounds goes on without a seam.
 void PulseDevice::Rewrite(Clock::time_point now) {
     std::uint64_t at = written_;
+    std::uint64_t heldBack = 0;
+    Placement placement = Placement::AtPosition;
     if (clock_.Valid()) {
-        const double read = clock_.Predict(Seconds(now) + clock_.Delay());
-        const std::uint64_t ahead = base_.load() + static_cast<std::uint64_t>(std::max(0.0, std::ceil(read)));
-        at = std::clamp(ahead, mixer_.InputFrame(), written_);
+        const double seconds = Seconds(now);
+        const double reading = clock_.Predict(seconds);
+        const bool silentSeam = std::max(audibleEnd_, playingEnd_) + kSilentSeamFrames <= FrameAt(reading);
+        // Over sound, a change needs to know which frame each position holds:
+        // while that is being learnt, it waits for the answer.
+        if (placementPending_ && !silentSeam)
+            return;
+        const double unread = clock_.UnreadFrom(seconds);
+        at = std::clamp(FrameAt(std::ceil(silentSeam ? reading : unread)), mixer_.InputFrame(), written_);
+        placement = silentSeam ? Placement::AtRead : Placement::AtPosition;
+        if (silentSeam)
+            heldBack = static_cast<std::uint64_t>(
+                std::max(0.0, std::ceil(unread - reading - kLongerAtMostSeconds * mixer_.Rate())));
     }
     if (!mixer_.RewindTo(at))
         at = mixer_.Position();
     const std::uint64_t queuedEnd = std::min(written_, audibleEnd_);
-    mixer_.Apply();
     written_ = at;
     audibleEnd_ = std::min(audibleEnd_, at);
-    RenderAndWrite(std::max(at + queueFrames_, queuedEnd));
+    playingEnd_ = std::min(playingEnd_, at);
+    // The seam and the first block after it go in one write, sent before
+    // the rest is rendered: the server then never reads past what it has
+    // been given of the change.
+    RenderInto(at + heldBack);
+    mixer_.Apply();
+    RenderInto(written_ + kBlockFrames);
+    Send(placement);
+    RenderAndWrite(std::max(written_ + queueFrames_, queuedEnd));
+    if (placement == Placement::AtRead) {
+        placementPending_ = true;
+        placedFrame_ = at;
+        placedSeconds_ = Seconds(now);
+        AskTiming(now);
+    }
 }
 
 void PulseDevice::Refill(Clock::time_point now) {
@@ -383,7 +464,7 @@ void PulseDevice::Refill(Clock::time_point now) {
         return;
     const double read = std::max(0.0, clock_.Predict(Seconds(now)));
     const std::size_t ahead = resting_ ? kIdleQueueFrames : queueFrames_;
-    const std::uint64_t target = base_.load() + static_cast<std::uint64_t>(read) + ahead;
+    const std::uint64_t target = FrameAt(read) + ahead;
     if (written_ < target)
         RenderAndWrite(target);
 }
@@ -394,28 +475,55 @@ void PulseDevice::Refill(Clock::time_point now) {
 void PulseDevice::Schedule(Clock::time_point now) {
     double wait = static_cast<double>(kBlockFrames) / mixer_.Rate();
     if (resting_ && clock_.Settled()) {
-        const double queued = static_cast<double>(written_ - base_.load()) - clock_.Predict(Seconds(now));
+        const double queued = static_cast<double>(PositionOf(written_)) - clock_.Predict(Seconds(now));
         wait = std::max(wait, (queued - kIdleQueueFrames / 2.0) / mixer_.Rate());
     }
     pa_context_rttime_restart(context_, timer_, pa_rtclock_now() + static_cast<pa_usec_t>(wait * 1e6));
 }
 
-void PulseDevice::RenderAndWrite(std::uint64_t end) {
+void PulseDevice::RenderAndWrite(std::uint64_t end, Placement first) {
+    Placement placement = first;
     while (written_ < end) {
-        const std::uint64_t start = written_;
-        std::size_t frames = 0;
-        while (written_ < end && frames + kBlockFrames <= buffer_.size() / 2) {
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockFrames, end - written_));
-            std::int16_t* out = buffer_.data() + 2 * frames;
-            mixer_.Render(out, n);
-            if (std::any_of(out, out + 2 * n, [](std::int16_t s) { return s != 0; }))
-                audibleEnd_ = written_ + n;
-            frames += n;
-            written_ += n;
-        }
-        const auto offset = static_cast<std::int64_t>(start - base_.load()) * kFrameBytes;
-        pa_stream_write(stream_, buffer_.data(), frames * kFrameBytes, nullptr, offset, PA_SEEK_ABSOLUTE);
+        RenderInto(end);
+        Send(placement);
+        placement = Placement::Append;
     }
+}
+
+// Renders after what the buffer holds, up to the mixer frame `end` or until
+// the buffer is full.
+void PulseDevice::RenderInto(std::uint64_t end) {
+    while (written_ < end && bufferedFrames_ + kBlockFrames <= buffer_.size() / 2) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockFrames, end - written_));
+        std::int16_t* out = buffer_.data() + 2 * bufferedFrames_;
+        const bool playing = mixer_.Playing();
+        mixer_.Render(out, n);
+        if (playing || mixer_.Playing())
+            playingEnd_ = written_ + n;
+        const auto last =
+            std::find_if(std::make_reverse_iterator(out + 2 * n), std::make_reverse_iterator(out),
+                         [](std::int16_t s) { return s != 0; });
+        if (last != std::make_reverse_iterator(out))
+            audibleEnd_ = written_ + static_cast<std::uint64_t>((last.base() - out + 1) / 2);
+        bufferedFrames_ += n;
+        written_ += n;
+    }
+}
+
+// Hands the buffer over in one write, placed as asked, and empties it.
+void PulseDevice::Send(Placement placement) {
+    const std::uint64_t start = written_ - bufferedFrames_;
+    const std::size_t bytes = bufferedFrames_ * kFrameBytes;
+    bufferedFrames_ = 0;
+    if (bytes == 0)
+        return;
+    if (placement == Placement::AtRead)
+        pa_stream_write(stream_, buffer_.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE_ON_READ);
+    else if (placement == Placement::AtPosition)
+        pa_stream_write(stream_, buffer_.data(), bytes, nullptr, PositionOf(start) * kFrameBytes,
+                        PA_SEEK_ABSOLUTE);
+    else
+        pa_stream_write(stream_, buffer_.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE);
     handed_.store(written_);
 }
 

@@ -29,10 +29,24 @@ constexpr double kUnsettledDelay = 0.02;
 // busy machine, will be so again, and a change that reaches it late is lost.
 constexpr double kSlowHalfLife = 10.0;
 
+// Past that, for a write that finds the server a little later still (its
+// reading thread woken late, the machine busy): half as far again as the
+// furthest of late, and a millisecond.
+constexpr double kLandingScale = 1.5;
+constexpr double kLandingMarginSeconds = 0.001;
+
+// The whole of an even spread over the three quarters of it that are kept.
+constexpr double kSpreadScale = 4.0 / 3.0;
+
+double Faded(double value, double seconds) {
+    return value * std::exp2(-seconds / kSlowHalfLife);
+}
+
 } // namespace
 
 ReadClock::ReadClock(int rate, std::size_t window)
-    : rate_(static_cast<double>(rate)), samples_(std::max({kRecent + 1, kSettledSamples, window})) {
+    : rate_(static_cast<double>(rate)), samples_(std::max({kRecent + 1, kSettledSamples, window})),
+      sorted_(samples_.size()) {
 }
 
 double ReadClock::Latest(std::size_t k) const {
@@ -43,8 +57,7 @@ void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
     const double offset = frame - seconds * rate_;
     const bool valid = valid_.load(std::memory_order_relaxed);
     const double top = top_.load(std::memory_order_relaxed);
-    slowest_ =
-        valid ? std::max(delay, slowest_ * std::exp2(-(seconds - lastSeconds_) / kSlowHalfLife)) : delay;
+    slowest_ = valid ? std::max(delay, Faded(slowest_, seconds - lastSeconds_)) : delay;
     lastSeconds_ = seconds;
     samples_[next_] = offset;
     next_ = (next_ + 1) % samples_.size();
@@ -76,10 +89,21 @@ double ReadClock::LowerIfOutdated(double highest) {
     return high;
 }
 
+void ReadClock::Landed(double frame, double sentSeconds) {
+    if (!Valid())
+        return;
+    const double beyond = std::max(0.0, frame - Predict(sentSeconds));
+    beyond_ = landings_ > 0 ? std::max(beyond, Faded(beyond_, sentSeconds - lastLanding_)) : beyond;
+    lastLanding_ = sentSeconds;
+    ++landings_;
+}
+
 void ReadClock::Reset() {
     valid_.store(false, std::memory_order_release);
     count_ = 0;
     next_ = 0;
+    landings_ = 0;
+    beyond_ = 0;
 }
 
 double ReadClock::Predict(double seconds) const {
@@ -89,6 +113,26 @@ double ReadClock::Predict(double seconds) const {
 double ReadClock::Delay() const {
     const double delay = std::min(slowest_, kLongestDelay) + kStepSeconds;
     return Settled() ? delay : std::max(delay, kUnsettledDelay);
+}
+
+double ReadClock::UnreadFrom(double seconds) const {
+    if (!Settled() || landings_ < kSettledLandings)
+        return Predict(seconds + Delay());
+    return Predict(seconds) + std::max(kLandingScale * beyond_, Spread()) + kLandingMarginSeconds * rate_;
+}
+
+// How far below the line the server's reading is caught, which is how far
+// short of the tops of its steps the line may lie: the spread of the upper
+// three quarters of the samples, taken as three quarters of the whole. The
+// lowest quarter is left out: a server that was late for a while answers far
+// below the line, and that says nothing of how far past it it can read.
+double ReadClock::Spread() const {
+    const double top = top_.load(std::memory_order_relaxed);
+    for (std::size_t k = 0; k < count_; ++k)
+        sorted_[k] = Latest(k);
+    const auto quarter = sorted_.begin() + static_cast<std::ptrdiff_t>(count_ / 4);
+    std::nth_element(sorted_.begin(), quarter, sorted_.begin() + static_cast<std::ptrdiff_t>(count_));
+    return std::max(0.0, top - *quarter) * kSpreadScale;
 }
 
 } // namespace klavet

@@ -23,6 +23,10 @@ public:
     // first samples said) is drawn again through them; without it the line
     // only rises, so that what is sounding keeps its timing.
     void Add(double frame, double seconds, double delay, bool mayLower);
+    // Audio thread: a write sent at `sentSeconds` to go where the server
+    // read found it at `frame`: how far past the line a write may find the
+    // server, told by the server itself.
+    void Landed(double frame, double sentSeconds);
     // Audio thread: forgets every sample, as after the server stalled.
     void Reset();
 
@@ -40,20 +44,34 @@ public:
     // seconds) and a step of its reading. Until settled, a generous fixed
     // delay at the least.
     double Delay() const;
+    // Audio thread: the earliest frame that a write sent at `seconds` can be
+    // sure to find unread: a step of the server's reading past the line, or
+    // half as far again as recent writes found the server past it if that is
+    // further, with a margin; until settled, and until a few writes have landed,
+    // Delay() past the line.
+    double UnreadFrom(double seconds) const;
 
 private:
     static constexpr std::size_t kSettledSamples = 16;
+    // Landings seen before they alone tell how far past the line writes
+    // find the server.
+    static constexpr std::size_t kSettledLandings = 4;
     // The offset (frame less seconds * rate) of the k-th latest sample: 0 is
     // the last added.
     double Latest(std::size_t k) const;
     double LowerIfOutdated(double highest);
+    double Spread() const;
 
     const double rate_;
-    std::vector<double> samples_; // offsets, a ring
+    std::vector<double> samples_;        // offsets, a ring
+    mutable std::vector<double> sorted_; // room to sort them in
     std::size_t next_ = 0;
     std::size_t count_ = 0;
     double slowest_ = 0; // seconds, fading
     double lastSeconds_ = 0;
+    double beyond_ = 0; // frames, fading
+    double lastLanding_ = 0;
+    std::size_t landings_ = 0;
     std::atomic<double> top_{0};
     std::atomic<bool> valid_{false};
 };

@@ -227,6 +227,28 @@ TEST_F(MixerTest, SoundStartedSilentKeepsItsPlaceInTimeAndEndsOnTime) {
     EXPECT_EQ(rest[rest.size() - 2], 0) << "over at the end of its file";
 }
 
+TEST_F(MixerTest, PlayingWhileASoundRunsHeardOrNotButNotForAVolumeWordAlone) {
+    EXPECT_FALSE(mixer_.Playing());
+    mixer_.SetVolume(VolumeOn);
+    Render(10);
+    EXPECT_FALSE(mixer_.Playing()) << "a ramp with nothing to play";
+    Play(Request(Constant(0.5f, 100000)));
+    Render(1000);
+    EXPECT_TRUE(mixer_.Playing());
+    mixer_.SetVolume(VolumeOff);
+    Render(10);
+    EXPECT_TRUE(mixer_.Playing()) << "fading out";
+    Render(kRamp);
+    EXPECT_FALSE(mixer_.Playing()) << "a released key tone is over";
+    // Started at volume off, a sound runs unheard and keeps its place.
+    Play(Request(Constant(0.5f, 500)));
+    Render(100);
+    EXPECT_TRUE(mixer_.Playing());
+    EXPECT_TRUE(mixer_.Idle());
+    Render(500);
+    EXPECT_FALSE(mixer_.Playing()) << "over at the end of its file";
+}
+
 TEST_F(MixerTest, ReleaseLetsAnElementRunOnSilentlyForItsTime) {
     Settle(VolumeOn);
     Play(Request(Constant(0.5f, 1000), true));

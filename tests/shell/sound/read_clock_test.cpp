@@ -93,6 +93,84 @@ TEST(ReadClockTest, WriteAimedDelayAheadIsNotOvertakenByAServerCatchingUp) {
     }
 }
 
+// Writes sent at random moments reach the server after trips of up to 2 ms;
+// each tells where it found the server. Later ones, aimed where the clock says
+// nothing is read yet, must find it so, whatever the server's step.
+TEST(ReadClockTest, WriteAimedWhereUnreadIsNotOvertakenWhateverTheStep) {
+    for (unsigned seed = 1; seed <= 100; ++seed) {
+        std::mt19937 random(seed);
+        const SteppingServer server{static_cast<double>(32 + random() % 2048), 30.0};
+        ReadClock clock(kRate);
+        double t = 30.05;
+        auto trip = [&] { return (20 + random() % 2000) / 1e6; };
+        for (int i = 0; i < 40; ++i, t += (5000 + random() % 10000) / 1e6) {
+            const double asked = trip();
+            clock.Add(server.ReadBy(t + asked * (random() % 1000) / 1e3), t + asked, asked, true);
+        }
+        for (int i = 0; i < 200; ++i, t += (20000 + random() % 200000) / 1e6) {
+            const double travel = trip();
+            ASSERT_GE(clock.UnreadFrom(t), server.ReadBy(t + travel)) << "seed " << seed << ", write " << i;
+            if (i % 10 == 0)
+                clock.Landed(server.ReadBy(t + travel), t);
+        }
+    }
+}
+
+TEST(ReadClockTest, AimIsDelayAheadUntilSettledAndLandedThenKeepsALandingFoundFarAheadForSeconds) {
+    ReadClock clock(kRate);
+    const SteppingServer server{128, 10.0};
+    double t = 10.01;
+    for (int i = 0; i < 3; ++i, t += 0.01) {
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+        EXPECT_DOUBLE_EQ(clock.UnreadFrom(t), clock.Predict(t + clock.Delay()));
+    }
+    for (int i = 0; i < 40; ++i, t += 0.01)
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+    // Sampled enough, but no write has yet told where it found the server.
+    for (int i = 0; i < 3; ++i, t += 0.01) {
+        EXPECT_DOUBLE_EQ(clock.UnreadFrom(t), clock.Predict(t + clock.Delay()));
+        clock.Landed(server.ReadBy(t + 0.0002), t);
+    }
+    clock.Landed(server.ReadBy(t + 0.0002), t);
+    // Settled: a step of 128 frames and a margin ahead, not the generous delay.
+    EXPECT_LT(clock.UnreadFrom(t), clock.Predict(t) + 0.005 * kRate);
+    // One write found the server 30 ms past the line: the aim stays past that
+    // for a while, then comes back to a step or so.
+    clock.Landed(clock.Predict(t) + 0.03 * kRate, t);
+    EXPECT_GE(clock.UnreadFrom(t + 0.5), clock.Predict(t + 0.5) + 0.03 * kRate * 0.9);
+    for (int i = 0; i < 6000; ++i, t += 0.01) {
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+        if (i % 20 == 0)
+            clock.Landed(server.ReadBy(t + 0.0002), t);
+    }
+    EXPECT_LT(clock.UnreadFrom(t), clock.Predict(t) + 0.005 * kRate);
+}
+
+// A server that stalled for a moment answers far below the line a few
+// times. That says nothing of how far past the line it can read: the aim
+// stays a step or so ahead, and writes are still never overtaken.
+TEST(ReadClockTest, AimIsNotThrownFarAheadByAServerThatWasLateAWhile) {
+    for (unsigned seed = 1; seed <= 50; ++seed) {
+        std::mt19937 random(seed);
+        const SteppingServer server{static_cast<double>(64 + random() % 256), 20.0};
+        ReadClock clock(kRate);
+        double t = 20.05;
+        for (int i = 0; i < 200; ++i, t += (5000 + random() % 10000) / 1e6) {
+            const bool stalled = i % 40 >= 30 && i % 40 < 36;
+            const double late = stalled ? (20000 + random() % 60000) / 1e6 : 0.0;
+            const double trip = (20 + random() % 500) / 1e6;
+            clock.Add(server.ReadBy(t - late + trip * (random() % 1000) / 1e3), t + trip, trip, false);
+            if (i % 10 == 0 && !stalled)
+                clock.Landed(server.ReadBy(t + trip), t);
+            if (i < 40)
+                continue;
+            ASSERT_LT(clock.UnreadFrom(t), clock.Predict(t) + server.block * 1.5 + 0.003 * kRate)
+                << "seed " << seed << ", sample " << i;
+            ASSERT_GE(clock.UnreadFrom(t), server.ReadBy(t + 0.001)) << "seed " << seed << ", sample " << i;
+        }
+    }
+}
+
 TEST(ReadClockTest, DelayIsGenerousUntilSettledThenKeepsASlowAnswerForSeconds) {
     ReadClock clock(kRate, 32);
     const SteppingServer server{256, 10.0};
