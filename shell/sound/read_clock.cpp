@@ -116,9 +116,13 @@ double ReadClock::Delay() const {
 }
 
 double ReadClock::UnreadFrom(double seconds) const {
-    if (!Settled() || landings_ < kSettledLandings)
+    if (!Settled())
         return Predict(seconds + Delay());
-    return Predict(seconds) + std::max(kLandingScale * beyond_, Spread()) + kLandingMarginSeconds * rate_;
+    // Until a few writes have landed, a fixed guard of a step more: fixed, so
+    // that a slow answer in the meantime does not lengthen a tone.
+    const double guard = landings_ < kSettledLandings ? kStepSeconds * rate_ : 0.0;
+    return Predict(seconds) + std::max(kLandingScale * beyond_, Spread()) + kLandingMarginSeconds * rate_ +
+           guard;
 }
 
 // How far below the line the server's reading is caught, which is how far

@@ -47,8 +47,8 @@ public:
     // Audio thread: the earliest frame that a write sent at `seconds` can be
     // sure to find unread: a step of the server's reading past the line, or
     // half as far again as recent writes found the server past it if that is
-    // further, with a margin; until settled, and until a few writes have landed,
-    // Delay() past the line.
+    // further, with a margin, and a step more until a few writes have
+    // landed; until settled, Delay() past the line.
     double UnreadFrom(double seconds) const;
 
 private:
