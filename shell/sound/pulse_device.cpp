@@ -52,7 +52,8 @@ constexpr auto kRestAfter = 1s;
 constexpr std::uint64_t kSilentSeamFrames = 1024;
 // A change over silence needs no aim ahead, but one over sound does: a tone
 // would come out longer than it was held by the difference. So a change over
-// silence is held back by as much as one over sound is aimed ahead, less this.
+// silence is held back by as much as one over sound may be aimed ahead soon,
+// less where such writes typically land, less this.
 constexpr double kLongerAtMostSeconds = 0.003;
 
 // Where a write goes in the server's queue.
@@ -142,6 +143,10 @@ private:
     // That write: the mixer frame it began with, and when it was sent.
     std::uint64_t placedFrame_ = 0;
     double placedSeconds_ = 0;
+    // The last change: the mixer frame it took effect at, and when it was
+    // made (negative: none since the stream began).
+    std::uint64_t changedFrame_ = 0;
+    double changedSeconds_ = -1;
 
     std::atomic<bool> open_{false};
     std::atomic<bool> lost_{false};
@@ -243,6 +248,7 @@ void PulseDevice::Begin() {
     clock_.Reset();
     stalled_ = false;
     placementPending_ = false;
+    changedSeconds_ = -1;
     quietSince_ = Clock::time_point::max();
     resting_ = false;
     mixer_.Apply();
@@ -417,13 +423,14 @@ void PulseDevice::LearnPlacement(const pa_timing_info& info) {
 // sound. Where only silence lies around the server's read position, the
 // change goes exactly there, whatever the server has read by the time it
 // arrives. Where the queue sounds, it goes where the server cannot yet have
-// read, so that what sounds goes on without a seam.
+// read, so that what sounds goes on without a seam, and no sooner after the
+// change before it than it was made: a tone lasts as long as it was held.
 void PulseDevice::Rewrite(Clock::time_point now) {
+    const double seconds = Seconds(now);
     std::uint64_t at = written_;
     std::uint64_t heldBack = 0;
     Placement placement = Placement::AtPosition;
     if (clock_.Valid()) {
-        const double seconds = Seconds(now);
         const double reading = clock_.Predict(seconds);
         const bool silentSeam = std::max(audibleEnd_, playingEnd_) + kSilentSeamFrames <= FrameAt(reading);
         // Over sound, a change needs to know which frame each position holds:
@@ -431,14 +438,21 @@ void PulseDevice::Rewrite(Clock::time_point now) {
         if (placementPending_ && !silentSeam)
             return;
         const double unread = clock_.UnreadFrom(seconds);
-        at = std::clamp(FrameAt(std::ceil(silentSeam ? reading : unread)), mixer_.InputFrame(), written_);
+        std::uint64_t from = FrameAt(std::ceil(silentSeam ? reading : unread));
+        if (!silentSeam && changedSeconds_ >= 0)
+            from = std::max(from, changedFrame_ + static_cast<std::uint64_t>(std::ceil(
+                                                      (seconds - changedSeconds_) * mixer_.Rate())));
+        at = std::clamp(from, mixer_.InputFrame(), written_);
         placement = silentSeam ? Placement::AtRead : Placement::AtPosition;
         if (silentSeam)
             heldBack = static_cast<std::uint64_t>(
-                std::max(0.0, std::ceil(unread - reading - kLongerAtMostSeconds * mixer_.Rate())));
+                std::max(0.0, std::ceil(clock_.AimCeiling(seconds) - clock_.TypicalLanding() -
+                                        kLongerAtMostSeconds * mixer_.Rate())));
     }
     if (!mixer_.RewindTo(at))
         at = mixer_.Position();
+    changedFrame_ = at + heldBack;
+    changedSeconds_ = seconds;
     const std::uint64_t queuedEnd = std::min(written_, audibleEnd_);
     written_ = at;
     audibleEnd_ = std::min(audibleEnd_, at);

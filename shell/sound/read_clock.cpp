@@ -38,15 +38,21 @@ constexpr double kLandingMarginSeconds = 0.001;
 // The whole of an even spread over the three quarters of it that are kept.
 constexpr double kSpreadScale = 4.0 / 3.0;
 
-double Faded(double value, double seconds) {
-    return value * std::exp2(-seconds / kSlowHalfLife);
+// Landings whose median is the typical one.
+constexpr std::size_t kLandingsKept = 8;
+
+// The aim's ceiling outlasts a key held for a long element.
+constexpr double kCeilingHalfLife = 2.0;
+
+double Faded(double value, double seconds, double halfLife = kSlowHalfLife) {
+    return value * std::exp2(-seconds / halfLife);
 }
 
 } // namespace
 
 ReadClock::ReadClock(int rate, std::size_t window)
     : rate_(static_cast<double>(rate)), samples_(std::max({kRecent + 1, kSettledSamples, window})),
-      sorted_(samples_.size()) {
+      sorted_(samples_.size()), landed_(kLandingsKept), sortedLandings_(kLandingsKept) {
 }
 
 double ReadClock::Latest(std::size_t k) const {
@@ -70,6 +76,10 @@ void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
     if (!valid || mayLower || highest > top)
         top_.store(highest, std::memory_order_relaxed);
     valid_.store(true, std::memory_order_release);
+    if (Settled()) {
+        ceiling_ = AimCeiling(seconds);
+        ceilingSeconds_ = seconds;
+    }
 }
 
 // When the latest samples all lie well below the highest, the server reads
@@ -95,7 +105,23 @@ void ReadClock::Landed(double frame, double sentSeconds) {
     const double beyond = std::max(0.0, frame - Predict(sentSeconds));
     beyond_ = landings_ > 0 ? std::max(beyond, Faded(beyond_, sentSeconds - lastLanding_)) : beyond;
     lastLanding_ = sentSeconds;
+    landed_[landings_ % landed_.size()] = frame - Predict(sentSeconds);
     ++landings_;
+}
+
+double ReadClock::AimCeiling(double seconds) const {
+    const double aim = UnreadFrom(seconds) - Predict(seconds);
+    return Settled() ? std::max(aim, Faded(ceiling_, seconds - ceilingSeconds_, kCeilingHalfLife)) : aim;
+}
+
+double ReadClock::TypicalLanding() const {
+    if (landings_ < kSettledLandings)
+        return Quantile(0.5) - top_.load(std::memory_order_relaxed);
+    const auto kept = static_cast<std::ptrdiff_t>(std::min(landings_, landed_.size()));
+    std::copy(landed_.begin(), landed_.begin() + kept, sortedLandings_.begin());
+    const auto middle = sortedLandings_.begin() + kept / 2;
+    std::nth_element(sortedLandings_.begin(), middle, sortedLandings_.begin() + kept);
+    return *middle;
 }
 
 void ReadClock::Reset() {
@@ -104,6 +130,7 @@ void ReadClock::Reset() {
     next_ = 0;
     landings_ = 0;
     beyond_ = 0;
+    ceiling_ = 0;
 }
 
 double ReadClock::Predict(double seconds) const {
@@ -129,14 +156,30 @@ double ReadClock::UnreadFrom(double seconds) const {
 // short of the tops of its steps the line may lie: the spread of the upper
 // three quarters of the samples, taken as three quarters of the whole. The
 // lowest quarter is left out: a server that was late for a while answers far
-// below the line, and that says nothing of how far past it it can read.
+// below the line, and that says nothing of how far past it it can read. Nor
+// does a lag it makes up gradually, over more samples than a quarter: past a
+// step's guard, the spread counts only as far as the server was seen to read
+// ahead at once between two samples.
 double ReadClock::Spread() const {
-    const double top = top_.load(std::memory_order_relaxed);
+    const double spread = std::max(0.0, top_.load(std::memory_order_relaxed) - Quantile(0.25)) * kSpreadScale;
+    return std::min(spread, std::max(kStepSeconds * rate_, LargestJump() * kSpreadScale));
+}
+
+// The offset that the fraction `q` of the samples lie below.
+double ReadClock::Quantile(double q) const {
     for (std::size_t k = 0; k < count_; ++k)
         sorted_[k] = Latest(k);
-    const auto quarter = sorted_.begin() + static_cast<std::ptrdiff_t>(count_ / 4);
-    std::nth_element(sorted_.begin(), quarter, sorted_.begin() + static_cast<std::ptrdiff_t>(count_));
-    return std::max(0.0, top - *quarter) * kSpreadScale;
+    const auto at = sorted_.begin() + static_cast<std::ptrdiff_t>(static_cast<double>(count_) * q);
+    std::nth_element(sorted_.begin(), at, sorted_.begin() + static_cast<std::ptrdiff_t>(count_));
+    return *at;
+}
+
+// The most the server's reading gained on the clock between two samples.
+double ReadClock::LargestJump() const {
+    double largest = 0;
+    for (std::size_t k = 0; k + 1 < count_; ++k)
+        largest = std::max(largest, Latest(k) - Latest(k + 1));
+    return largest;
 }
 
 } // namespace klavet

@@ -44,6 +44,16 @@ public:
     // seconds) and a step of its reading. Until settled, a generous fixed
     // delay at the least.
     double Delay() const;
+    // Audio thread: the furthest ahead of the line UnreadFrom(seconds) aims
+    // now or aimed of late (fading over seconds), in frames: a change over
+    // silence held back by this is not outrun by a change over sound that
+    // follows it soon, though the aim grew meanwhile.
+    double AimCeiling(double seconds) const;
+    // Audio thread: how far past the line (negative: short of it) writes
+    // sent to go where the server read have mostly found it: the median of
+    // the latest landings; until a few have landed, where the samples mostly
+    // found the server. Meaningless unless Valid().
+    double TypicalLanding() const;
     // Audio thread: the earliest frame that a write sent at `seconds` can be
     // sure to find unread: a step of the server's reading past the line, or
     // half as far again as recent writes found the server past it if that is
@@ -61,6 +71,8 @@ private:
     double Latest(std::size_t k) const;
     double LowerIfOutdated(double highest);
     double Spread() const;
+    double Quantile(double q) const;
+    double LargestJump() const;
 
     const double rate_;
     std::vector<double> samples_;        // offsets, a ring
@@ -71,7 +83,11 @@ private:
     double lastSeconds_ = 0;
     double beyond_ = 0; // frames, fading
     double lastLanding_ = 0;
+    double ceiling_ = 0; // frames, fading
+    double ceilingSeconds_ = 0;
     std::size_t landings_ = 0;
+    std::vector<double> landed_; // the latest landings, a ring
+    mutable std::vector<double> sortedLandings_;
     std::atomic<double> top_{0};
     std::atomic<bool> valid_{false};
 };

@@ -133,7 +133,8 @@ TEST(ReadClockTest, AimIsDelayAheadUntilSettledGuardedUntilLandedThenKeepsALandi
         EXPECT_GE(aim, 0.006 * kRate);
         EXPECT_LT(aim, 0.011 * kRate);
         clock.Add(server.ReadBy(t), t, 0.03, true);
-        EXPECT_LT(clock.UnreadFrom(t) - clock.Predict(t), aim + 0.005 * kRate) << "not moved by a slow answer";
+        EXPECT_LT(clock.UnreadFrom(t) - clock.Predict(t), aim + 0.005 * kRate)
+            << "not moved by a slow answer";
         clock.Landed(server.ReadBy(t + 0.0002), t);
     }
     clock.Landed(server.ReadBy(t + 0.0002), t);
@@ -174,6 +175,107 @@ TEST(ReadClockTest, AimIsNotThrownFarAheadByAServerThatWasLateAWhile) {
             ASSERT_GE(clock.UnreadFrom(t), server.ReadBy(t + 0.001)) << "seed " << seed << ", sample " << i;
         }
     }
+}
+
+// A server that now and then stops reading for a moment, then makes the lag
+// up gradually, reading a few per cent faster for a second or so: its answers
+// lie below the line for longer than a quarter of the samples kept.
+struct LaggingServer {
+    double block;
+    double origin;
+    double stall; // seconds stopped, once a cycle
+    double cycle; // seconds
+    double Lag(double t) const {
+        const double u = std::fmod(t - origin, cycle);
+        return u < stall ? u * kRate : std::max(0.0, (stall - (u - stall) * 0.035) * kRate);
+    }
+    double ReadBy(double t) const {
+        return (std::floor(((t - origin) * kRate - Lag(t)) / block) + 1) * block;
+    }
+};
+
+// Such a lag says nothing of how far past the line the server can read: the
+// aim stays a step or so ahead, and writes are still never overtaken.
+TEST(ReadClockTest, AimIsNotThrownFarAheadByALagMadeUpGradually) {
+    for (unsigned seed = 1; seed <= 50; ++seed) {
+        std::mt19937 random(seed);
+        const LaggingServer server{static_cast<double>(64 + random() % 256), 20.0,
+                                   (10000 + random() % 40000) / 1e6, 1.6};
+        ReadClock clock(kRate);
+        double t = 20.05;
+        for (int i = 0; i < 600; ++i, t += (5000 + random() % 10000) / 1e6) {
+            const double trip = (20 + random() % 500) / 1e6;
+            clock.Add(server.ReadBy(t + trip * (random() % 1000) / 1e3), t + trip, trip, false);
+            if (i % 10 == 0)
+                clock.Landed(server.ReadBy(t + trip), t);
+            if (i < 40)
+                continue;
+            ASSERT_LT(clock.UnreadFrom(t),
+                      clock.Predict(t) + std::max(0.006 * kRate, server.block * 1.5) + 0.003 * kRate)
+                << "seed " << seed << ", sample " << i;
+            ASSERT_GE(clock.UnreadFrom(t), server.ReadBy(t + 0.001)) << "seed " << seed << ", sample " << i;
+        }
+    }
+}
+
+// The aim's ceiling is what a change over silence is held back by: never
+// below the aim, keeping a larger aim of late for a second or so, and back to
+// the aim some seconds after.
+TEST(ReadClockTest, AimCeilingKeepsTheLargestAimOfLateForAWhile) {
+    ReadClock clock(kRate);
+    const SteppingServer server{128, 10.0};
+    double t = 10.01;
+    auto aim = [&] { return clock.UnreadFrom(t) - clock.Predict(t); };
+    for (int i = 0; i < 3; ++i, t += 0.01) {
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+        EXPECT_DOUBLE_EQ(clock.AimCeiling(t), aim()) << "unsettled: the aim itself";
+    }
+    for (int i = 0; i < 40; ++i, t += 0.01)
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+    const double guarded = aim();
+    EXPECT_NEAR(clock.AimCeiling(t), guarded, 1e-6);
+    for (int i = 0; i < 4; ++i)
+        clock.Landed(server.ReadBy(t + 0.0002), t);
+    ASSERT_LT(aim(), guarded - 0.004 * kRate) << "the guard is off once writes have landed";
+    for (int i = 0; i < 20; ++i, t += 0.01) {
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+        EXPECT_GE(clock.AimCeiling(t), guarded * 0.9) << "kept for a while";
+    }
+    for (int i = 0; i < 1500; ++i, t += 0.01)
+        clock.Add(server.ReadBy(t), t, 0.0003, true);
+    EXPECT_GE(clock.AimCeiling(t), aim());
+    EXPECT_LT(clock.AimCeiling(t), aim() + 0.0005 * kRate) << "and forgotten";
+}
+
+// Where writes sent to the server's read position typically land: until a
+// few have landed, where the samples mostly found it, within a step below the
+// line; then the median of the latest landings, so that one far landing does
+// not move it, and old ones are forgotten.
+TEST(ReadClockTest, TypicalLandingIsWhereSamplesThenTheLatestLandingsMostlyFoundTheServer) {
+    ReadClock clock(kRate);
+    const SteppingServer server{128, 10.0};
+    double t = 10.01;
+    std::mt19937 random(7);
+    auto sample = [&] {
+        for (int i = 0; i < 40; ++i, t += (5000 + random() % 10000) / 1e6)
+            clock.Add(server.ReadBy(t), t, 0.0003, true);
+    };
+    sample();
+    for (double beyond : {-300.0, -250.0, -280.0}) {
+        clock.Landed(clock.Predict(t) + beyond, t);
+        EXPECT_LE(clock.TypicalLanding(), 0) << "too few landings: from the samples";
+        EXPECT_GE(clock.TypicalLanding(), -128);
+    }
+    clock.Landed(clock.Predict(t) + 2000, t);
+    clock.Landed(clock.Predict(t) - 260, t);
+    EXPECT_NEAR(clock.TypicalLanding(), -260, 1e-6);
+    for (int i = 0; i < 8; ++i)
+        clock.Landed(clock.Predict(t) + 40 + i, t);
+    EXPECT_NEAR(clock.TypicalLanding(), 44, 1e-6);
+    clock.Reset();
+    sample();
+    EXPECT_LE(clock.TypicalLanding(), 0) << "landings forgotten";
+    EXPECT_GE(clock.TypicalLanding(), -128);
 }
 
 TEST(ReadClockTest, DelayIsGenerousUntilSettledThenKeepsASlowAnswerForSeconds) {
