@@ -26,8 +26,9 @@ constexpr auto kBatchMargin = 50ms;
 // wakes once a second and hands over a batch, which keeps the idle window
 // from waking every millisecond.
 ClockedTicks::ClockedTicks(TrainerEngine& engine, const TrainerState& state, const Clock& clock,
-                           bool serverStamps)
-    : engine_(engine), state_(state), clock_(clock), serverStamps_(serverStamps), handlerTime_(clock.Now()) {
+                           bool serverStamps, std::function<void(bool)> ticksRun)
+    : engine_(engine), state_(state), clock_(clock), serverStamps_(serverStamps),
+      ticksRun_(std::move(ticksRun)), handlerTime_(clock.Now()) {
     wake_.setSingleShot(true);
     wake_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&wake_, &QTimer::timeout, &wake_, [this] { OnWake(); });
@@ -66,6 +67,8 @@ void ClockedTicks::DeliverDue() {
 
 void ClockedTicks::DeliverTicks(SteadyTime until) {
     handlerTime_ = until;
+    if (ticksRun_)
+        ticksRun_(true);
     while (auto timer = ticks_.TakeDue(until)) {
         if (*timer == Timer::Timer1)
             engine_.Timer1_Timer();
@@ -73,6 +76,8 @@ void ClockedTicks::DeliverTicks(SteadyTime until) {
             engine_.Timer2_Timer();
         eventSinceTick_ = false;
     }
+    if (ticksRun_)
+        ticksRun_(false);
 }
 
 void ClockedTicks::Reschedule() {

@@ -15,12 +15,16 @@
 
 #include <QTimer>
 
+#include <functional>
+
 namespace klavet {
 
 class ClockedTicks final : public TickDelivery {
 public:
     // `serverStamps`: input events carry X server time stamps to go by.
-    ClockedTicks(TrainerEngine& engine, const TrainerState& state, const Clock& clock, bool serverStamps);
+    // `ticksRun` is told when a run of ticks begins (true) and ends (false).
+    ClockedTicks(TrainerEngine& engine, const TrainerState& state, const Clock& clock, bool serverStamps,
+                 std::function<void(bool)> ticksRun = {});
 
     SteadyTime Now() const override { return clock_.Now(); }
     SteadyTime EventTime(const QInputEvent* event) override;
@@ -40,6 +44,7 @@ private:
     const TrainerState& state_;
     const Clock& clock_;
     const bool serverStamps_;
+    const std::function<void(bool)> ticksRun_;
 
     TickClock ticks_;
     ServerTimeMapper serverTime_;

@@ -93,7 +93,8 @@ FrmKlavet::FrmKlavet(WindowOptions options)
         ticks_ = options_.ticks(engine_, state_);
     } else {
         const bool serverStamps = !options_.clock && QGuiApplication::platformName() == QLatin1String("xcb");
-        ticks_ = std::make_unique<ClockedTicks>(engine_, state_, TimeSource(), serverStamps);
+        ticks_ = std::make_unique<ClockedTicks>(engine_, state_, TimeSource(), serverStamps,
+                                                [this](bool running) { HoldTexts(running); });
     }
     keys_ = std::make_unique<KeyRouter>(
         engine_, *ticks_,
@@ -270,13 +271,33 @@ void FrmKlavet::SetCaption(Label label, std::string_view text) {
 }
 
 std::string FrmKlavet::Text(TextBox box) const {
-    return boxes_[static_cast<std::size_t>(box)]->text().toStdString();
+    const auto index = static_cast<std::size_t>(box);
+    return heldTexts_[index] ? *heldTexts_[index] : boxes_[index]->text().toStdString();
 }
 
 void FrmKlavet::SetText(TextBox box, std::string_view text) {
-    boxes_[static_cast<std::size_t>(box)]->setText(FromUtf8(text));
+    const auto index = static_cast<std::size_t>(box);
+    if (holdingTexts_)
+        heldTexts_[index] = std::string(text);
+    else
+        boxes_[index]->setText(FromUtf8(text));
     if (options_.written)
         options_.written(NameOf(box), text);
+}
+
+// Ticks come a thousand a second, in runs of up to a second's worth while
+// nothing they do can be seen, and each writes the idle count: a box's widget
+// takes only the last text of a run, at its end. Laying out and announcing a
+// text a thousand times over is most of what the idle window costs.
+void FrmKlavet::HoldTexts(bool hold) {
+    holdingTexts_ = hold;
+    if (hold)
+        return;
+    for (std::size_t index = 0; index < heldTexts_.size(); ++index) {
+        if (heldTexts_[index])
+            boxes_[index]->setText(FromUtf8(*heldTexts_[index]));
+        heldTexts_[index].reset();
+    }
 }
 
 int FrmKlavet::ChkVitValue() const { return chkVit_->isChecked() ? 1 : 0; }

@@ -23,6 +23,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -114,6 +115,8 @@ private:
     void Dispatch(SteadyTime at, const std::function<void()>& handler);
     void WhenFree(const std::function<void()>& handler);
     void RunDeferred();
+    // While ticks run, the boxes' texts are kept and shown when they end.
+    void HoldTexts(bool hold);
 
     template <typename T>
     T* Control(const char* name) const;
@@ -150,6 +153,8 @@ private:
     QLabel* label1_ = nullptr;
     std::array<QLabel*, 9> labels_{};    // by Label
     std::array<QLineEdit*, 4> boxes_{};  // by TextBox
+    bool holdingTexts_ = false;
+    std::array<std::optional<std::string>, 4> heldTexts_{}; // by TextBox
 };
 
 } // namespace klavet

@@ -265,6 +265,22 @@ TEST_F(WindowTest, KeyedSignIsDecodedOnTime) {
     EXPECT_EQ(TextOf("Text3"), "25");
 }
 
+// Half a second of ticks handed over at once: each counts, but the box
+// shows only the last count, written once.
+TEST_F(WindowTest, ARunOfTicksWritesTheIdleCountBoxOnceWithItsLastCount) {
+    Show();
+    auto* idle = Control<QLineEdit>("Text3");
+    int writes = 0;
+    QObject::connect(idle, &QLineEdit::textChanged, [&] { ++writes; });
+    Wait(500ms);
+    window->DeliverDueTicks();
+    EXPECT_EQ(TextOf("Text3"), "500");
+    EXPECT_EQ(writes, 1);
+    Press(20ms);
+    EXPECT_EQ(TextOf("Text2"), "20") << "the press's own count, shown as it ends";
+    EXPECT_EQ(TextOf("Text3"), "500");
+}
+
 TEST_F(WindowTest, TicksDueBeforeAnEventReachTheEngineFirst) {
     Show();
     Control<QCheckBox>("ChkVit")->click();
