@@ -468,7 +468,7 @@ void PulseDevice::Rewrite(Clock::time_point now) {
     if (placement == Placement::AtRead) {
         placementPending_ = true;
         placedFrame_ = at;
-        placedSeconds_ = Seconds(now);
+        placedSeconds_ = seconds;
         AskTiming(now);
     }
 }

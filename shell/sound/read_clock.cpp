@@ -102,10 +102,11 @@ double ReadClock::LowerIfOutdated(double highest) {
 void ReadClock::Landed(double frame, double sentSeconds) {
     if (!Valid())
         return;
-    const double beyond = std::max(0.0, frame - Predict(sentSeconds));
+    const double landing = frame - Predict(sentSeconds);
+    const double beyond = std::max(0.0, landing);
     beyond_ = landings_ > 0 ? std::max(beyond, Faded(beyond_, sentSeconds - lastLanding_)) : beyond;
     lastLanding_ = sentSeconds;
-    landed_[landings_ % landed_.size()] = frame - Predict(sentSeconds);
+    landed_[landings_ % landed_.size()] = landing;
     ++landings_;
 }
 
