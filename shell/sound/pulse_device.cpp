@@ -103,7 +103,7 @@ private:
     void Service();
     void AskTiming(Clock::time_point now);
     void Rewrite(Clock::time_point now);
-    void NoteRest(Clock::time_point now);
+    void NoteRest(Clock::time_point now, bool worked);
     void Refill(Clock::time_point now);
     void Schedule(Clock::time_point now);
     void RenderAndWrite(std::uint64_t end, Placement first = Placement::Append);
@@ -342,18 +342,21 @@ void PulseDevice::Service() {
     const auto now = Clock::now();
     AskTiming(now);
     if (!stalled_) {
-        if (mixer_.HasInput())
+        const bool worked = mixer_.HasInput();
+        if (worked)
             Rewrite(now);
-        NoteRest(now);
+        NoteRest(now, worked);
         Refill(now);
     }
     Schedule(now);
 }
 
 // Quiet for a while, no key being worked: only then is the long queue of
-// silence worth writing, and the audio thread left asleep.
-void PulseDevice::NoteRest(Clock::time_point now) {
-    if (!Quiet())
+// silence worth writing, and the audio thread left asleep. A change that
+// left the mixer idle (a key's volume, its sound still to come) ends the rest
+// all the same: seconds of silence rendered then would hold up the sound.
+void PulseDevice::NoteRest(Clock::time_point now, bool worked) {
+    if (worked || !Quiet())
         quietSince_ = Clock::time_point::max();
     else if (quietSince_ == Clock::time_point::max())
         quietSince_ = now;
