@@ -15,6 +15,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The recorded sink.
+constexpr const char* kSink = "cap";
+
 } // namespace
 
 PipeWireServer::PipeWireServer(PipeWirePeriods periods) {
@@ -56,7 +59,15 @@ bool PipeWireServer::Start() {
         }
         std::this_thread::sleep_for(20ms);
     }
+    watch_ = std::make_unique<GraphWatch>(dir_ + "/run", kSink);
+    if (!watch_->Watching())
+        watch_.reset();
     return true;
+}
+
+bool PipeWireServer::RanLate(std::chrono::steady_clock::time_point from,
+                             std::chrono::steady_clock::time_point to) const {
+    return watch_ && watch_->LateBetween(from, to);
 }
 
 bool PipeWireServer::StartProcesses() {
@@ -72,13 +83,13 @@ bool PipeWireServer::StartProcesses() {
     pulsePid_ = Spawn({"pipewire-pulse"}, env_, log);
     if (!WaitForSocket(dir_ + "/run/pulse/native", pulsePid_, 10s))
         return false;
-    if (!Pactl({"load-module", "module-pipe-sink", "sink_name=cap", "file=" + recorder_->Path(),
-                "format=s16le", "rate=48000", "channels=2"}) ||
-        !Pactl({"set-default-sink", "cap"}))
+    if (!Pactl({"load-module", "module-pipe-sink", std::string("sink_name=") + kSink,
+                "file=" + recorder_->Path(), "format=s16le", "rate=48000", "channels=2"}) ||
+        !Pactl({"set-default-sink", kSink}))
         return false;
-    silencePid_ = Spawn(
-        {"pacat", "--raw", "--format=s16le", "--rate=48000", "--channels=2", "--device=cap", "/dev/zero"},
-        env_, log);
+    silencePid_ = Spawn({"pacat", "--raw", "--format=s16le", "--rate=48000", "--channels=2",
+                         std::string("--device=") + kSink, "/dev/zero"},
+                        env_, log);
     return silencePid_ > 0;
 }
 
@@ -99,6 +110,7 @@ bool PipeWireServer::Pactl(const std::vector<std::string>& args) {
 }
 
 void PipeWireServer::Kill() {
+    watch_.reset();
     Thaw();
     for (pid_t* pid : {&silencePid_, &pulsePid_, &sessionPid_, &pipewirePid_, &busPid_})
         KillChild(*pid);

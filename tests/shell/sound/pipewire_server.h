@@ -3,8 +3,10 @@
 // A private PipeWire server with its pulse service, as Debian 12's desktops
 // run it: a session bus, pipewire, wireplumber and pipewire-pulse, a pipe
 // sink loaded through the pulse service and made the default, and a silent
-// stream on it that keeps the graph, and so the recording, running.
+// stream on it that keeps the graph, and so the recording, running; the
+// graph's profile is watched for cycles that ran late.
 
+#include "graph_watch.h"
 #include "sound_server.h"
 
 #include <vector>
@@ -24,6 +26,8 @@ public:
     bool Running() const override { return pulsePid_ > 0; }
     pid_t Pid() const override { return pulsePid_; }
     const FifoRecorder& Recorder() const override { return *recorder_; }
+    bool RanLate(std::chrono::steady_clock::time_point from,
+                 std::chrono::steady_clock::time_point to) const override;
 
 private:
     bool StartProcesses();
@@ -31,6 +35,7 @@ private:
 
     std::string dir_;
     std::unique_ptr<FifoRecorder> recorder_;
+    std::unique_ptr<GraphWatch> watch_;
     std::vector<std::string> env_;
     pid_t busPid_ = -1;
     pid_t pipewirePid_ = -1;

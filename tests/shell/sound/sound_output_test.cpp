@@ -14,6 +14,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <thread>
 
 namespace klavet::testing {
@@ -50,14 +51,24 @@ protected:
         WriteFile(dir_.Path("short.wav"), WaveBytes(Sine(1000, 0.2, kRate, 0.5), 1, kRate, SampleKind::S16));
     }
 
-    // Runs `actions`, lets their sound come out, and returns what was played
-    // from the first call on.
-    std::vector<std::int16_t> Record(const std::function<void()>& actions) {
-        std::this_thread::sleep_for(100ms);
-        const std::size_t mark = capture_->Frames();
-        actions();
-        std::this_thread::sleep_for(300ms);
-        return capture_->Samples(mark, capture_->Frames());
+    // Runs `actions` after `quiet` of quiet, lets their sound come out, and
+    // returns what was played from the first call on. A recording over which
+    // the server says it ran late shows the server's glitch, not the
+    // output's: it is made again, four times at most in all.
+    std::vector<std::int16_t> Record(const std::function<void()>& actions, Clock::duration quiet = 100ms) {
+        std::vector<std::int16_t> played;
+        for (int attempt = 1;; ++attempt) {
+            std::this_thread::sleep_for(quiet);
+            const auto start = Clock::now();
+            const std::size_t mark = capture_->Frames();
+            actions();
+            std::this_thread::sleep_for(300ms);
+            played = capture_->Samples(mark, capture_->Frames());
+            const SoundServer* server = capture_->Server();
+            if (attempt == 4 || !server || !server->RanLate(start - 50ms, Clock::now()))
+                return played;
+            std::cout << "[ recorded again ] the server ran late\n";
+        }
     }
 
     static Capture* capture_;
@@ -141,6 +152,7 @@ TEST_F(SoundOutputTest, KPatternIsLongShortLongWithTheFilesOwnSpacing) {
     const std::string di = output_->SoundFilePath(kDotFile);
     std::vector<double> callMs;
     const auto played = Record([&] {
+        callMs.clear();
         output_->SetWaveVolume(VolumeOn);
         for (const auto& path : {da, di, da}) {
             const auto start = Clock::now();
@@ -319,14 +331,16 @@ TEST_F(SoundOutputTest, UserFilesOfOtherFormatsPlayAtTheirOwnPitchAndLength) {
 }
 
 TEST_F(SoundOutputTest, FirstPressAfterALongIdleIsHeardInFull) {
-    // Long enough for the stream to settle into its idle state.
-    std::this_thread::sleep_for(5s);
-    const auto played = Record([&] {
-        output_->SetWaveVolume(VolumeOn);
-        output_->PlaySoundAsync(output_->SoundFilePath(kDotFile));
-        std::this_thread::sleep_for(250ms);
-        output_->SetWaveVolume(VolumeOff);
-    });
+    // After five seconds of quiet, long enough for the stream to settle into
+    // its idle state.
+    const auto played = Record(
+        [&] {
+            output_->SetWaveVolume(VolumeOn);
+            output_->PlaySoundAsync(output_->SoundFilePath(kDotFile));
+            std::this_thread::sleep_for(250ms);
+            output_->SetWaveVolume(VolumeOff);
+        },
+        5s);
     const auto sounding = Sounding(played, 0, kQuiet);
     ASSERT_EQ(sounding.size(), 1u);
     EXPECT_NEAR(ToMs(sounding[0].Length()), 100 - 0.5, 1.5);

@@ -7,6 +7,7 @@
 
 #include "fifo_recorder.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -26,6 +27,12 @@ public:
     // The process that answers the pulse protocol.
     virtual pid_t Pid() const = 0;
     virtual const FifoRecorder& Recorder() const = 0;
+    // Whether the server says that it fell behind its own clock between the
+    // two times: what it recorded then shows its glitch, not its clients'.
+    // PipeWire's graph tells; PulseAudio tells nothing, and never is.
+    virtual bool RanLate(std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point) const {
+        return false;
+    }
 
     // SIGSTOP and SIGCONT of the process that answers.
     void Freeze();

@@ -1,0 +1,37 @@
+#pragma once
+
+// What a PipeWire server's own profiler says of its graph: the cycles that
+// ran late, with a node held up past its time. It tells the server's own
+// glitches from what its clients did; it plays and records nothing.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace klavet::testing {
+
+class GraphWatch {
+public:
+    using Time = std::chrono::steady_clock::time_point;
+
+    // Watches the server whose socket lies in `runtimeDir`, and its sink
+    // named `sink`.
+    GraphWatch(const std::string& runtimeDir, const std::string& sink);
+    ~GraphWatch();
+    GraphWatch(const GraphWatch&) = delete;
+    GraphWatch& operator=(const GraphWatch&) = delete;
+
+    // Whether the profiler answers.
+    bool Watching() const;
+    // Whether a cycle that began between the two times ran late. Waits, a
+    // second at most, for the profile to pass `to`; a profile that does not
+    // tells nothing, and counts as late.
+    bool LateBetween(Time from, Time to) const;
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+} // namespace klavet::testing
