@@ -120,14 +120,16 @@ std::vector<DueTone> DueTones(const FifoRecorder& recorder, std::size_t mark, st
 }
 
 // What the sink heard of a series of presses, each press paired with the
-// tones that began between its key down and the next one.
+// tones that began between its key down and the next one; and of the presses
+// missed, split or clicked, those over which the server says it ran late.
 struct Heard {
     Stats onset, release, lateness;
-    int presses = 0, missed = 0, dropouts = 0, clicks = 0;
+    int presses = 0, missed = 0, dropouts = 0, clicks = 0, serverLate = 0;
 };
 
-Heard Pair(const FifoRecorder& recorder, std::size_t mark, const std::vector<Clock::time_point>& downs,
+Heard Pair(const SoundServer& server, std::size_t mark, const std::vector<Clock::time_point>& downs,
            const std::vector<Clock::time_point>& ups) {
+    const FifoRecorder& recorder = server.Recorder();
     Heard heard;
     heard.presses = static_cast<int>(downs.size());
     const std::size_t end = recorder.Frames();
@@ -141,8 +143,10 @@ Heard Pair(const FifoRecorder& recorder, std::size_t mark, const std::vector<Clo
         std::vector<DueTone> mine;
         for (; next < tones.size() && tones[next].begin < until; ++next)
             mine.push_back(tones[next]);
+        const auto late = [&] { return server.RanLate(downs[i] - 50ms, until); };
         if (mine.empty()) {
             ++heard.missed;
+            heard.serverLate += late();
             continue;
         }
         heard.dropouts += static_cast<int>(mine.size()) - 1;
@@ -152,7 +156,10 @@ Heard Pair(const FifoRecorder& recorder, std::size_t mark, const std::vector<Clo
         const auto to = played.begin() +
                         2 * static_cast<std::ptrdiff_t>(std::min(mine.back().frames.end + 8, end - mark));
         const std::vector<std::int16_t> part(from, to);
-        heard.clicks += MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
+        const bool click = MaxBend(part, 0) > 200 || MaxBend(part, 1) > 200;
+        heard.clicks += click;
+        if (click || mine.size() > 1)
+            heard.serverLate += late();
     }
     return heard;
 }
@@ -174,7 +181,7 @@ Heard Presses(SoundServer& server, const Keyed& key, int presses, bool busy) {
     }
     std::this_thread::sleep_for(500ms);
     KillChild(load);
-    return Pair(server.Recorder(), mark, downs, ups);
+    return Pair(server, mark, downs, ups);
 }
 
 // Presses of 200 ms, each after 5 s of idle.
@@ -189,11 +196,12 @@ Heard AfterIdle(SoundServer& server, const Keyed& key, int presses) {
         const auto up = Clock::now();
         key.up();
         std::this_thread::sleep_for(300ms);
-        const Heard one = Pair(server.Recorder(), mark, {down}, {up});
+        const Heard one = Pair(server, mark, {down}, {up});
         all.presses += one.presses;
         all.missed += one.missed;
         all.dropouts += one.dropouts;
         all.clicks += one.clicks;
+        all.serverLate += one.serverLate;
         all.onset.values.insert(all.onset.values.end(), one.onset.values.begin(), one.onset.values.end());
     }
     return all;
@@ -274,8 +282,8 @@ void Row(const char* name, const std::string& trainer, const std::string& bare) 
 
 std::string Counts(const Heard& h) {
     char text[96];
-    std::snprintf(text, sizeof text, "%d/%d/%d/%d of %d", h.missed, h.dropouts, h.clicks,
-                  static_cast<int>(h.onset.values.size()), h.presses);
+    std::snprintf(text, sizeof text, "%d/%d/%d/%d of %d (%d)", h.missed, h.dropouts, h.clicks,
+                  static_cast<int>(h.onset.values.size()), h.presses, h.serverLate);
     return text;
 }
 
@@ -290,7 +298,9 @@ void Print(const char* server, Figures& k, Figures& b) {
     Row("", "klavet", "bare SDL, 256 frames");
     Row("key down -> first sample at the sink", k.quiet.onset.Text(), b.quiet.onset.Text());
     Row("key up -> silence at the sink", k.quiet.release.Text(), b.quiet.release.Text());
-    Row("missed/dropouts/clicks/heard", Counts(k.quiet), Counts(b.quiet));
+    // In brackets: of the presses missed, split or clicked, those over which
+    // the server said it ran late (PipeWire only).
+    Row("missed/dropouts/clicks/heard (server late)", Counts(k.quiet), Counts(b.quiet));
     Row("other core busy: key down -> first sample", k.busy.onset.Text(), b.busy.onset.Text());
     Row("other core busy: key up -> silence", k.busy.release.Text(), b.busy.release.Text());
     Row("other core busy: missed/dropouts/clicks/heard", Counts(k.busy), Counts(b.busy));
