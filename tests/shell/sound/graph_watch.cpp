@@ -28,11 +28,15 @@ std::int64_t Nanoseconds(GraphWatch::Time t) {
 
 // A node of the graph as one cycle's profile tells it; times in nanoseconds
 // of the monotonic clock, which is steady_clock's.
-struct Follower {
+struct Node {
     std::int32_t id = 0;
     std::string name;
     std::int64_t signal = 0;
-    bool finished = false;
+    // 1 triggered, 2 awake, 3 finished; others are of nodes left out of the
+    // cycle.
+    std::int32_t status = 0;
+    bool Triggered() const { return status >= 1 && status <= 3; }
+    bool Finished() const { return status == 3; }
 };
 
 // One cycle: when it began, how long it lasts, when the driver signalled its
@@ -41,23 +45,19 @@ struct Cycle {
     std::int64_t start = 0;
     std::int64_t period = 0;
     std::int64_t signal = 0;
-    std::vector<Follower> followers;
+    std::vector<Node> followers;
 };
 
 // The block of the driver or of a follower: id, name, previous signal,
-// signal, awake, finish, status (1 triggered, 2 awake, 3 finished), and more
-// that is not needed here. Blocks of nodes not triggered are left out.
-bool ReadBlock(const spa_pod* pod, Follower& node) {
+// signal, awake, finish, status, and more that is not needed here.
+bool ReadBlock(const spa_pod* pod, Node& node) {
     const char* name = nullptr;
     std::int64_t previous = 0, awake = 0, finish = 0;
-    std::int32_t status = 0;
     if (spa_pod_parse_struct(pod, SPA_POD_Int(&node.id), SPA_POD_String(&name), SPA_POD_Long(&previous),
                              SPA_POD_Long(&node.signal), SPA_POD_Long(&awake), SPA_POD_Long(&finish),
-                             SPA_POD_Int(&status)) < 0 ||
-        status < 1 || status > 3)
+                             SPA_POD_Int(&node.status)) < 0)
         return false;
     node.name = name ? name : "";
-    node.finished = status == 3;
     return true;
 }
 
@@ -65,7 +65,7 @@ Cycle ReadCycle(const spa_pod_object* object) {
     Cycle cycle;
     const spa_pod_prop* prop = nullptr;
     SPA_POD_OBJECT_FOREACH(object, prop) {
-        Follower node;
+        Node node;
         if (prop->key == SPA_PROFILER_clock) {
             std::int32_t flags = 0, id = 0;
             const char* name = nullptr;
@@ -79,7 +79,8 @@ Cycle ReadCycle(const spa_pod_object* object) {
                 cycle.period = duration * 1000000000LL * rate.num / rate.denom;
         } else if (prop->key == SPA_PROFILER_driverBlock && ReadBlock(&prop->value, node)) {
             cycle.signal = node.signal;
-        } else if (prop->key == SPA_PROFILER_followerBlock && ReadBlock(&prop->value, node)) {
+        } else if (prop->key == SPA_PROFILER_followerBlock && ReadBlock(&prop->value, node) &&
+                   node.Triggered()) {
             cycle.followers.push_back(std::move(node));
         }
     }
@@ -112,13 +113,13 @@ struct GraphWatch::State {
     // follower was still at work a period after it was first found so: the
     // graph then drops or silences a period, for any client.
     void Take(const Cycle& cycle) {
-        if (cycle.start == 0 || cycle.period <= 0)
+        if (cycle.start == 0 || cycle.period <= 0 || cycle.signal == 0)
             return;
         bool isLate = false;
-        for (const Follower& node : cycle.followers) {
-            if (node.signal - cycle.signal > cycle.period * 3 / 2 || (node.name == sink && !node.finished))
+        for (const Node& node : cycle.followers) {
+            if (node.signal - cycle.signal > cycle.period * 3 / 2 || (node.name == sink && !node.Finished()))
                 isLate = true;
-            if (node.finished) {
+            if (node.Finished()) {
                 atWorkSince.erase(node.id);
                 continue;
             }
