@@ -9,7 +9,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
