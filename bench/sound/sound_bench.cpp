@@ -1,11 +1,14 @@
 // Figures of the sound output beside a bare SDL2 stream of 256 frames playing
 // the same tone gated the same way, on a private PulseAudio server and on a
-// private PipeWire server, both recorded at a pipe sink: key event to the
-// first sample at the sink, release to silence, dropouts and clicks with the
-// other core busy, the first press after 5 s of idle, and the idle CPU of the
-// whole trainer program. `sound_bench validate` instead checks the recording's
-// timing: separate launches of each client must measure alike. Prints;
-// asserts nothing.
+// private PipeWire server, both recorded at a pipe sink (timed on PipeWire by
+// the graph's own clock): key event to the first sample at the sink, release
+// to silence, dropouts and clicks with the other core busy, the first press
+// after 5 s of idle, and the idle CPU of the whole trainer program.
+//
+// `sound_bench validate` instead checks the recording's timing: separate
+// launches of each client must measure alike, and on PipeWire the
+// recording's times must lie a constant distance from the graph's clock.
+// Prints; asserts nothing.
 
 #include "bare_sdl_stream.h"
 #include "child_process.h"
@@ -57,6 +60,14 @@ struct Stats {
     }
 };
 
+std::string Spread(Stats& stats) {
+    if (stats.values.empty())
+        return "none";
+    char text[96];
+    std::snprintf(text, sizeof text, "%.2f / %.2f / %.2f", stats.At(0.0), stats.At(0.5), stats.At(1.0));
+    return text;
+}
+
 Clock::duration FramesToTime(std::size_t frames) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frames / 48000.0));
 }
@@ -99,33 +110,47 @@ struct SinkClock {
     Clock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }
 };
 
+// What the sink heard of a series of presses, each press paired with the
+// tones that began between its key down and the next one; of the presses
+// missed, split or clicked, those over which the server says it ran late;
+// and how the recording's timing held (see DueTones).
+struct Heard {
+    Stats onset, release, lateness, offClock;
+    int presses = 0, missed = 0, dropouts = 0, clicks = 0, serverLate = 0;
+};
+
 // A tone of the recording, with when its first and last frames were due.
 struct DueTone {
     Segment frames;
     Clock::time_point begin, end;
 };
 
-std::vector<DueTone> DueTones(const FifoRecorder& recorder, std::size_t mark, std::size_t end,
-                              const std::vector<Segment>& tones, Stats& lateness) {
+// When each tone was played: by the server's own clock where it keeps one
+// (PipeWire's graph), else by the sink's clock drawn from the recording. The
+// sink's clock slips by a period wherever the sink lost one, so where both
+// are known, how far it lies from the server's is kept, as a check.
+std::vector<DueTone> DueTones(const SoundServer& server, std::size_t mark, std::size_t end,
+                              const std::vector<Segment>& tones, Heard& heard) {
+    const FifoRecorder& recorder = server.Recorder();
     std::vector<DueTone> due;
     for (const auto& tone : tones) {
         const std::size_t at = mark + tone.begin;
         const SinkClock sink(recorder, std::max(mark, at - std::min<std::size_t>(at, 24000)),
                              std::min(end, at + 24000));
-        lateness.values.insert(lateness.values.end(), sink.lateness.values.begin(),
-                               sink.lateness.values.end());
-        due.push_back({tone, sink.Due(at), sink.Due(mark + tone.end)});
+        heard.lateness.values.insert(heard.lateness.values.end(), sink.lateness.values.begin(),
+                                     sink.lateness.values.end());
+        DueTone one{tone, sink.Due(at), sink.Due(mark + tone.end)};
+        const auto begin = server.PlayedAt(at);
+        const auto finish = server.PlayedAt(mark + tone.end);
+        if (begin && finish) {
+            heard.offClock.values.push_back(Ms(one.begin - *begin));
+            one.begin = *begin;
+            one.end = *finish;
+        }
+        due.push_back(one);
     }
     return due;
 }
-
-// What the sink heard of a series of presses, each press paired with the
-// tones that began between its key down and the next one; and of the presses
-// missed, split or clicked, those over which the server says it ran late.
-struct Heard {
-    Stats onset, release, lateness;
-    int presses = 0, missed = 0, dropouts = 0, clicks = 0, serverLate = 0;
-};
 
 Heard Pair(const SoundServer& server, std::size_t mark, const std::vector<Clock::time_point>& downs,
            const std::vector<Clock::time_point>& ups) {
@@ -134,7 +159,7 @@ Heard Pair(const SoundServer& server, std::size_t mark, const std::vector<Clock:
     heard.presses = static_cast<int>(downs.size());
     const std::size_t end = recorder.Frames();
     const auto played = recorder.Samples(mark, end);
-    const auto tones = DueTones(recorder, mark, end, Sounding(played, 0, 40), heard.lateness);
+    const auto tones = DueTones(server, mark, end, Sounding(played, 0, 40), heard);
     std::size_t next = 0;
     for (std::size_t i = 0; i < downs.size(); ++i) {
         const auto until = i + 1 < downs.size() ? downs[i + 1] : ups[i] + 1s;
@@ -308,6 +333,7 @@ void Print(const char* server, Figures& k, Figures& b) {
     Row("after idle: missed/dropouts/clicks/heard", Counts(k.idle), Counts(b.idle));
     Row("idle CPU, % of a core", Percent(k.idleCpu) + " (program)", Percent(b.idleCpu) + " (stream)");
     Row("sink reads after due (recording timing)", k.quiet.lateness.Text(), b.quiet.lateness.Text());
+    Row("recording less server's clock, min/median/max", Spread(k.quiet.offClock), Spread(b.quiet.offClock));
 }
 
 void Measure(const std::string& kind, int presses, int idlePresses) {
@@ -351,6 +377,10 @@ void Validate(const std::string& kind, int launches) {
                     k.release.values.empty() ? 0 : k.release.At(0.5),
                     b.onset.values.empty() ? 0 : b.onset.At(0.5),
                     b.release.values.empty() ? 0 : b.release.At(0.5), k.lateness.At(0.9), b.lateness.At(0.9));
+        if (!k.offClock.values.empty() || !b.offClock.values.empty())
+            std::printf("            recording less the server's clock at tone starts, min / median / max:"
+                        " klavet %s   bare SDL %s\n",
+                        Spread(k.offClock).c_str(), Spread(b.offClock).c_str());
         std::fflush(stdout);
     }
 }

@@ -38,11 +38,15 @@ struct Node {
     bool Finished() const { return status == 3; }
 };
 
-// One cycle: when it began, how long it lasts, when the driver signalled its
-// followers, and how far each got.
-struct Cycle {
+// One cycle's profile: when it began, how long it lasts and from which frame
+// of the graph's clock, when the driver signalled its followers, and how far
+// each got.
+struct Profile {
     std::int64_t start = 0;
     std::int64_t period = 0;
+    std::int64_t position = 0;
+    std::int64_t frames = 0;
+    std::int32_t rate = 0;
     std::int64_t signal = 0;
     std::vector<Node> followers;
 };
@@ -60,22 +64,23 @@ bool ReadBlock(const spa_pod* pod, Node& node) {
     return true;
 }
 
-Cycle ReadCycle(const spa_pod_object* object) {
-    Cycle cycle;
+Profile ReadProfile(const spa_pod_object* object) {
+    Profile cycle;
     const spa_pod_prop* prop = nullptr;
     SPA_POD_OBJECT_FOREACH(object, prop) {
         Node node;
         if (prop->key == SPA_PROFILER_clock) {
             std::int32_t flags = 0, id = 0;
             const char* name = nullptr;
-            std::int64_t position = 0, duration = 0;
             spa_fraction rate{};
             if (spa_pod_parse_struct(&prop->value, SPA_POD_Int(&flags), SPA_POD_Int(&id),
                                      SPA_POD_String(&name), SPA_POD_Long(&cycle.start),
-                                     SPA_POD_Fraction(&rate), SPA_POD_Long(&position),
-                                     SPA_POD_Long(&duration)) >= 0 &&
-                rate.denom > 0)
-                cycle.period = duration * 1000000000LL * rate.num / rate.denom;
+                                     SPA_POD_Fraction(&rate), SPA_POD_Long(&cycle.position),
+                                     SPA_POD_Long(&cycle.frames)) >= 0 &&
+                rate.num == 1 && rate.denom > 0) {
+                cycle.rate = static_cast<std::int32_t>(rate.denom);
+                cycle.period = cycle.frames * 1000000000LL / rate.denom;
+            }
         } else if (prop->key == SPA_PROFILER_driverBlock && ReadBlock(&prop->value, node)) {
             cycle.signal = node.signal;
         } else if (prop->key == SPA_PROFILER_followerBlock && ReadBlock(&prop->value, node) &&
@@ -106,12 +111,14 @@ struct GraphWatch::State {
     std::int64_t latestStart = 0;
     // Where each late cycle began.
     std::vector<std::int64_t> late;
+    // Every cycle, by where it began: a profile may come twice.
+    std::map<std::int64_t, Cycle> cycles;
 
     // A cycle ran late when a follower was signalled more than a period and
     // a half after the driver, when the sink had not finished, or when a
     // follower was still at work a period after it was first found so: the
     // graph then drops or silences a period, for any client.
-    void Take(const Cycle& cycle) {
+    void Take(const Profile& cycle) {
         if (cycle.start == 0 || cycle.period <= 0 || cycle.signal == 0)
             return;
         bool isLate = false;
@@ -129,6 +136,8 @@ struct GraphWatch::State {
         std::lock_guard lk(lock);
         if (isLate)
             late.push_back(cycle.start);
+        cycles.try_emplace(cycle.start, Cycle{Time(std::chrono::nanoseconds(cycle.start)), cycle.position,
+                                              cycle.frames, cycle.rate});
         latestStart = std::max(latestStart, cycle.start);
         seen.notify_all();
     }
@@ -139,7 +148,7 @@ struct GraphWatch::State {
         for (auto* object = static_cast<const spa_pod*>(body); spa_pod_is_inside(body, size, object);
              object = static_cast<const spa_pod*>(spa_pod_next(object)))
             if (spa_pod_is_object_type(object, SPA_TYPE_OBJECT_Profiler))
-                static_cast<State*>(self)->Take(ReadCycle(reinterpret_cast<const spa_pod_object*>(object)));
+                static_cast<State*>(self)->Take(ReadProfile(reinterpret_cast<const spa_pod_object*>(object)));
     }
 
     static void OnGlobal(void* data, uint32_t id, uint32_t, const char* type, uint32_t, const spa_dict*) {
@@ -208,6 +217,17 @@ bool GraphWatch::LateBetween(Time from, Time to) const {
         if (start >= begin && start <= end)
             return true;
     return false;
+}
+
+std::vector<GraphWatch::Cycle> GraphWatch::CyclesBetween(Time from, Time to) const {
+    const std::int64_t end = Nanoseconds(to);
+    std::unique_lock lk(state_->lock);
+    state_->seen.wait_for(lk, 1s, [&] { return state_->latestStart >= end; });
+    std::vector<Cycle> between;
+    for (auto at = state_->cycles.lower_bound(Nanoseconds(from));
+         at != state_->cycles.end() && at->first <= end; ++at)
+        between.push_back(at->second);
+    return between;
 }
 
 } // namespace klavet::testing

@@ -1,13 +1,17 @@
 // The watch over PipeWire's graph, which the output cases trust to tell the
 // server's own glitches: it must see one when the server's pulse service is
-// held still while the graph runs, and not see one everywhere.
+// held still while the graph runs, and not see one everywhere. The benchmark
+// trusts it to time the recording: each recorded frame must be placed by the
+// graph's clock in step with the frames around it, before it arrived.
 
 #include "sound_server.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace klavet::testing {
 namespace {
@@ -38,6 +42,42 @@ TEST(GraphWatchTest, PulseServiceHeldStillIsACycleRunLateAndAQuietSpanIsNot) {
         std::this_thread::sleep_for(200ms);
         EXPECT_TRUE(server->RanLate(from, Clock::now())) << "round " << round;
     }
+}
+
+TEST(GraphWatchTest, RecordedFramesArePlayedInStepAndJustBeforeTheyArrive) {
+    const auto server = MakeSoundServer("pipewire");
+    ASSERT_TRUE(server->Start()) << "the private sound server did not start";
+    const FifoRecorder& recorder = server->Recorder();
+    // A span over which the sink lost a period would be out of step by it:
+    // only clean spans are judged, and one at least of five is clean.
+    int judged = 0;
+    for (int span = 0; span < 5; ++span) {
+        const auto from = Clock::now();
+        const std::size_t first = recorder.Frames();
+        std::this_thread::sleep_for(300ms);
+        const auto reads = recorder.Reads(first, recorder.Frames());
+        if (server->RanLate(from - 50ms, Clock::now()) || reads.size() < 2)
+            continue;
+        ++judged;
+        const auto origin = server->PlayedAt(reads.front().first);
+        ASSERT_TRUE(origin.has_value()) << "span " << span;
+        std::vector<double> arrivedAfter;
+        for (const auto& [frame, arrival] : reads) {
+            const auto played = server->PlayedAt(frame);
+            ASSERT_TRUE(played.has_value()) << "span " << span << ", frame " << frame;
+            const double sinceOrigin = std::chrono::duration<double>(*played - *origin).count();
+            EXPECT_NEAR(sinceOrigin, static_cast<double>(frame - reads.front().first) / 48000, 1e-4)
+                << "span " << span << ", frame " << frame;
+            EXPECT_LE(*played, arrival) << "span " << span << ", frame " << frame;
+            arrivedAfter.push_back(std::chrono::duration<double, std::milli>(arrival - *played).count());
+        }
+        // Read within the period that played them, mostly: a placement a
+        // period late or early would show here.
+        std::nth_element(arrivedAfter.begin(), arrivedAfter.begin() + arrivedAfter.size() / 2,
+                         arrivedAfter.end());
+        EXPECT_LT(arrivedAfter[arrivedAfter.size() / 2], 512.0 / 48);
+    }
+    EXPECT_GT(judged, 0);
 }
 
 } // namespace

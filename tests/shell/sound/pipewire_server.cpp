@@ -2,10 +2,12 @@
 
 #include "child_process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sys/wait.h>
 #include <thread>
 
@@ -68,6 +70,40 @@ bool PipeWireServer::Start() {
 bool PipeWireServer::RanLate(std::chrono::steady_clock::time_point from,
                              std::chrono::steady_clock::time_point to) const {
     return watch_ && watch_->LateBetween(from, to);
+}
+
+// The sink writes the frames of a cycle as the cycle runs, so most reads of
+// the recording return within the cycle whose frames they begin with: that
+// gives the graph's frame of each recorded one, by most of the reads within
+// 25 ms of `frame` (a period the sink lost shifts it). Then the cycle that
+// played it tells when.
+std::optional<std::chrono::steady_clock::time_point> PipeWireServer::PlayedAt(std::size_t frame) const {
+    constexpr std::size_t kAround = 1200;
+    const auto reads = recorder_->Reads(frame - std::min(frame, kAround), frame + kAround);
+    if (!watch_ || reads.empty())
+        return std::nullopt;
+    const auto cycles = watch_->CyclesBetween(reads.front().second - 200ms, reads.back().second);
+    const auto startsAfter = [](std::chrono::steady_clock::time_point t, const GraphWatch::Cycle& c) {
+        return t < c.start;
+    };
+    std::map<std::int64_t, int> shifts;
+    for (const auto& [first, returned] : reads) {
+        const auto after = std::upper_bound(cycles.begin(), cycles.end(), returned, startsAfter);
+        if (after != cycles.begin())
+            ++shifts[std::prev(after)->position - static_cast<std::int64_t>(first)];
+    }
+    if (shifts.empty())
+        return std::nullopt;
+    const auto shift = std::max_element(shifts.begin(), shifts.end(), [](const auto& a, const auto& b) {
+                           return a.second < b.second;
+                       })->first;
+    const std::int64_t position = static_cast<std::int64_t>(frame) + shift;
+    for (const auto& cycle : cycles)
+        if (cycle.rate > 0 && position >= cycle.position && position < cycle.position + cycle.frames)
+            return cycle.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                     std::chrono::duration<double>(
+                                         static_cast<double>(position - cycle.position) / cycle.rate));
+    return std::nullopt;
 }
 
 bool PipeWireServer::StartProcesses() {

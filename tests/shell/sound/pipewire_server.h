@@ -28,6 +28,7 @@ public:
     const FifoRecorder& Recorder() const override { return *recorder_; }
     bool RanLate(std::chrono::steady_clock::time_point from,
                  std::chrono::steady_clock::time_point to) const override;
+    std::optional<std::chrono::steady_clock::time_point> PlayedAt(std::size_t frame) const override;
 
 private:
     bool StartProcesses();

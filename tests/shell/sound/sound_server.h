@@ -8,7 +8,9 @@
 #include "fifo_recorder.h"
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -32,6 +34,11 @@ public:
     // PipeWire's graph tells; PulseAudio tells nothing, and never is.
     virtual bool RanLate(std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point) const {
         return false;
+    }
+    // When the server played frame `frame` of its recording, by its own
+    // clock. PipeWire's graph tells; PulseAudio keeps no clock to read.
+    virtual std::optional<std::chrono::steady_clock::time_point> PlayedAt(std::size_t) const {
+        return std::nullopt;
     }
 
     // SIGSTOP and SIGCONT of the process that answers.
