@@ -119,8 +119,13 @@ struct GraphWatch::State {
     // follower was still at work a period after it was first found so: the
     // graph then drops or silences a period, for any client.
     void Take(const Profile& cycle) {
-        if (cycle.start == 0 || cycle.period <= 0 || cycle.signal == 0)
+        if (cycle.start == 0 || cycle.period <= 0)
             return;
+        if (cycle.signal == 0) {
+            std::lock_guard lk(lock);
+            Keep(cycle);
+            return;
+        }
         bool isLate = false;
         for (const Node& node : cycle.followers) {
             if (node.signal - cycle.signal > cycle.period * 3 / 2 || (node.name == sink && !node.Finished()))
@@ -136,6 +141,11 @@ struct GraphWatch::State {
         std::lock_guard lk(lock);
         if (isLate)
             late.push_back(cycle.start);
+        Keep(cycle);
+    }
+
+    // With the lock held.
+    void Keep(const Profile& cycle) {
         cycles.try_emplace(cycle.start, Cycle{Time(std::chrono::nanoseconds(cycle.start)), cycle.position,
                                               cycle.frames, cycle.rate});
         latestStart = std::max(latestStart, cycle.start);

@@ -98,12 +98,22 @@ std::optional<std::chrono::steady_clock::time_point> PipeWireServer::PlayedAt(st
                            return a.second < b.second;
                        })->first;
     const std::int64_t position = static_cast<std::int64_t>(frame) + shift;
-    for (const auto& cycle : cycles)
-        if (cycle.rate > 0 && position >= cycle.position && position < cycle.position + cycle.frames)
-            return cycle.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                     std::chrono::duration<double>(
-                                         static_cast<double>(position - cycle.position) / cycle.rate));
-    return std::nullopt;
+    // The cycle that played it, or, where the profile missed that cycle, the
+    // two around it.
+    const auto after = std::find_if(cycles.begin(), cycles.end(),
+                                    [&](const GraphWatch::Cycle& c) { return c.position > position; });
+    if (after == cycles.begin())
+        return std::nullopt;
+    const GraphWatch::Cycle& cycle = *std::prev(after);
+    const auto since = static_cast<double>(position - cycle.position);
+    if (position < cycle.position + cycle.frames && cycle.rate > 0)
+        return cycle.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                 std::chrono::duration<double>(since / cycle.rate));
+    if (after == cycles.end() || after->position <= cycle.position)
+        return std::nullopt;
+    return cycle.start +
+           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+               (after->start - cycle.start) * since / static_cast<double>(after->position - cycle.position));
 }
 
 bool PipeWireServer::StartProcesses() {
