@@ -51,22 +51,16 @@ struct Stats {
         std::sort(values.begin(), values.end());
         return values[std::min(values.size() - 1, static_cast<std::size_t>(share * values.size()))];
     }
-    std::string Text() {
+    // Median, p90 and worst by default.
+    std::string Text(double low = 0.5, double middle = 0.9, double high = 1.0) {
         if (values.empty())
             return "none";
         char text[96];
-        std::snprintf(text, sizeof text, "%6.2f / %6.2f / %6.2f", At(0.5), At(0.9), At(1.0));
+        std::snprintf(text, sizeof text, "%6.2f / %6.2f / %6.2f", At(low), At(middle), At(high));
         return text;
     }
+    std::string Spread() { return Text(0.0, 0.5, 1.0); }
 };
-
-std::string Spread(Stats& stats) {
-    if (stats.values.empty())
-        return "none";
-    char text[96];
-    std::snprintf(text, sizeof text, "%.2f / %.2f / %.2f", stats.At(0.0), stats.At(0.5), stats.At(1.0));
-    return text;
-}
 
 Clock::duration FramesToTime(std::size_t frames) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frames / 48000.0));
@@ -333,7 +327,8 @@ void Print(const char* server, Figures& k, Figures& b) {
     Row("after idle: missed/dropouts/clicks/heard", Counts(k.idle), Counts(b.idle));
     Row("idle CPU, % of a core", Percent(k.idleCpu) + " (program)", Percent(b.idleCpu) + " (stream)");
     Row("sink reads after due (recording timing)", k.quiet.lateness.Text(), b.quiet.lateness.Text());
-    Row("recording less server's clock, min/median/max", Spread(k.quiet.offClock), Spread(b.quiet.offClock));
+    Row("recording less server's clock, min/median/max", k.quiet.offClock.Spread(),
+        b.quiet.offClock.Spread());
 }
 
 void Measure(const std::string& kind, int presses, int idlePresses) {
@@ -380,7 +375,7 @@ void Validate(const std::string& kind, int launches) {
         if (!k.offClock.values.empty() || !b.offClock.values.empty())
             std::printf("            recording less the server's clock at tone starts, min / median / max:"
                         " klavet %s   bare SDL %s\n",
-                        Spread(k.offClock).c_str(), Spread(b.offClock).c_str());
+                        k.offClock.Spread().c_str(), b.offClock.Spread().c_str());
         std::fflush(stdout);
     }
 }
