@@ -144,6 +144,10 @@ public:
         SoundDevice* device = core_->active.load();
         return device ? device->BufferFrames() : 0;
     }
+    int LeadFrames() const override {
+        SoundDevice* device = core_->active.load();
+        return device ? device->LeadFrames() : 0;
+    }
     bool Streaming() const override { return core_->active.load() != nullptr; }
     std::string DeviceName() const override {
         SoundDevice* device = core_->active.load();
@@ -170,12 +174,11 @@ private:
             device->Wake();
     }
 
-    // Returns once the sound is within two blocks of its end as heard: the
-    // next synchronous sound is then handed over in time to follow it without
-    // a gap. Never later than the sound's own length from the call.
+    // Returns once the sound is within the device's lead of its end as heard:
+    // the next synchronous sound is then handed over in time to follow it
+    // without a gap. Never later than the sound's own length from the call.
     void WaitPlayedOut(std::uint32_t id, std::size_t frames, const SoundDevice& device,
                        Clock::time_point deadline) {
-        const auto lead = static_cast<std::uint64_t>(2 * std::max(device.BufferFrames(), 1));
         for (;;) {
             const MixerStart start = core_->mixer.LastStart();
             const auto ahead = static_cast<std::int32_t>(start.id - id);
@@ -184,6 +187,7 @@ private:
             double left = 0.002;
             if (ahead == 0) {
                 const std::uint64_t until = start.frame + frames;
+                const auto lead = static_cast<std::uint64_t>(std::max(device.LeadFrames(), 0));
                 const std::uint64_t heard = device.HeardFrame() + lead;
                 if (heard >= until)
                     return;

@@ -82,6 +82,12 @@ public:
     const char* Name() const override { return "pulse"; }
     int BufferFrames() const override { return open_.load() ? static_cast<int>(kBlockFrames) : 0; }
     std::uint64_t HeardFrame() const override;
+    // A sound handed over goes where the server cannot yet have read, as far
+    // ahead as that is aimed of late, and two blocks allow for the time it
+    // takes to reach the audio thread.
+    int LeadFrames() const override {
+        return open_.load() ? static_cast<int>(2 * kBlockFrames + aim_.load()) : 0;
+    }
     void Wake() override {
         const std::uint64_t one = 1;
         if (wakeFd_ >= 0)
@@ -150,6 +156,9 @@ private:
 
     std::atomic<bool> open_{false};
     std::atomic<bool> lost_{false};
+    // Frames past the server's read position that a change is aimed at, of
+    // late.
+    std::atomic<std::uint32_t> aim_{0};
     // The mixer frame less the position of the server's queue that holds it.
     std::atomic<std::int64_t> shift_{0};
     // Mixer frames: the end of what was handed over, the end of what may
@@ -341,6 +350,9 @@ void PulseDevice::Service() {
         return;
     const auto now = Clock::now();
     AskTiming(now);
+    if (clock_.Valid())
+        aim_.store(static_cast<std::uint32_t>(
+            std::clamp(std::ceil(clock_.AimCeiling(Seconds(now))), 0.0, static_cast<double>(queueFrames_))));
     if (!stalled_) {
         const bool worked = mixer_.HasInput();
         if (worked)

@@ -88,6 +88,9 @@ public:
     }
     int BufferFrames() const override { return bufferFrames_.load(); }
     std::uint64_t HeardFrame() const override { return handed_.load(std::memory_order_acquire); }
+    // A sound handed over is taken at the next callback; one more buffer
+    // allows for a callback that comes early.
+    int LeadFrames() const override { return 2 * bufferFrames_.load(); }
     // The mixer wakes a sleeping callback by itself.
     void Wake() override {}
 

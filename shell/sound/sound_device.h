@@ -32,6 +32,9 @@ public:
     // The frame of the mixer's timeline being heard about now: every earlier
     // one has been handed to the server for playing.
     virtual std::uint64_t HeardFrame() const = 0;
+    // How long before a sound's end, as heard, the next must be handed over
+    // to follow it without a gap; 0 while closed.
+    virtual int LeadFrames() const = 0;
 
     // User-interface thread: a sound or a volume word waits in the mixer.
     virtual void Wake() = 0;

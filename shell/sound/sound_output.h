@@ -44,6 +44,10 @@ class SoundOutput : public SoundOperations {
 public:
     // Frames per buffer of the open stream; 0 while no stream is open.
     virtual int BufferFrames() const = 0;
+    // Frames before a synchronous sound's end at which its call returns, so
+    // that the next is handed over in time to follow it; 0 while no stream
+    // is open.
+    virtual int LeadFrames() const = 0;
     // True while a stream is open (it may still be cut off from its server).
     virtual bool Streaming() const = 0;
     // The device playing ("pulse", "sdl"), or empty while none is.
