@@ -10,11 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 namespace klavet::testing {
@@ -27,6 +29,9 @@ constexpr int kRate = 48000;
 constexpr double kOnGain = 30000.0 / 65535.0;
 constexpr int kFull = 16384; // amplitude of the test tones, half of full scale
 constexpr int kQuiet = 40;   // below this a sample counts as silence
+// A 1 kHz tone at the test level bends by at most 128 a frame; a cut would
+// jump by thousands.
+constexpr int kClick = 200;
 
 std::size_t Ms(double ms) {
     return static_cast<std::size_t>(ms * kRate / 1000);
@@ -60,10 +65,10 @@ protected:
         for (int attempt = 1;; ++attempt) {
             std::this_thread::sleep_for(quiet);
             const auto start = Clock::now();
-            const std::size_t mark = capture_->Frames();
+            mark_ = capture_->Frames();
             actions();
             std::this_thread::sleep_for(300ms);
-            played = capture_->Samples(mark, capture_->Frames());
+            played = capture_->Samples(mark_, capture_->Frames());
             const SoundServer* server = capture_->Server();
             if (attempt == 4 || !server || !server->RanLate(start - 50ms, Clock::now()))
                 return played;
@@ -71,7 +76,51 @@ protected:
         }
     }
 
+    // Whether the server said it ran late about when frame `frame` of the
+    // last recording was played: a flaw there may be its glitch.
+    bool ServerLateAt(std::size_t frame) const {
+        const SoundServer* server = capture_->Server();
+        const auto when = server ? server->PlayedAt(mark_ + frame) : std::nullopt;
+        return when && server->RanLate(*when - 60ms, *when + 30ms);
+    }
+
+    // What sounds on a channel of the last recording, where a stretch that
+    // a glitch of the server split counts as one.
+    std::vector<Segment> SoundingThroughGlitches(const std::vector<std::int16_t>& played, int channel) const {
+        std::vector<Segment> joined;
+        for (const Segment& part : Sounding(played, channel, kQuiet)) {
+            if (!joined.empty() && part.begin - joined.back().end < Ms(30) &&
+                ServerLateAt(joined.back().end)) {
+                std::cout << "[ excused ] a gap where the server ran late\n";
+                joined.back().end = part.end;
+            } else {
+                joined.push_back(part);
+            }
+        }
+        return joined;
+    }
+
+    // The frames of a channel of the last recording that click, but for
+    // those where the server ran late.
+    std::vector<std::size_t> ClicksBeyondGlitches(const std::vector<std::int16_t>& played,
+                                                  int channel) const {
+        std::vector<std::size_t> clicks;
+        std::size_t excusedUntil = 0;
+        for (std::size_t frame : Bends(played, channel, kClick)) {
+            if (frame < excusedUntil)
+                continue;
+            if (ServerLateAt(frame)) {
+                std::cout << "[ excused ] a click where the server ran late\n";
+                excusedUntil = frame + Ms(30);
+            } else {
+                clicks.push_back(frame);
+            }
+        }
+        return clicks;
+    }
+
     static Capture* capture_;
+    std::size_t mark_ = 0; // the capture's frame where the last recording began
     TempDir dir_;
     std::unique_ptr<SoundOutput> output_;
 };
@@ -123,10 +172,8 @@ TEST_F(SoundOutputTest, ReleaseFallsToSilenceWithinTheRampWithoutAClick) {
             lastFull = i;
     EXPECT_LE(ToMs(end - lastFull), 5.0 + 1.0 + 0.5);
     EXPECT_GE(ToMs(end - lastFull), 4.0);
-    // A 1 kHz tone at this level bends by at most 128 a frame; a cut would
-    // jump by thousands.
-    EXPECT_LT(MaxBend(played, 0), 200);
-    EXPECT_LT(MaxBend(played, 1), 200);
+    EXPECT_LT(MaxBend(played, 0), kClick);
+    EXPECT_LT(MaxBend(played, 1), kClick);
 }
 
 TEST_F(SoundOutputTest, VolumeWordSetsLeftFromTheLowWordAndRightFromTheHighWord) {
@@ -363,13 +410,13 @@ TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
         held = Clock::now() - pressed;
     });
     for (int channel : {0, 1}) {
-        const auto sounding = Sounding(played, channel, kQuiet);
+        const auto sounding = SoundingThroughGlitches(played, channel);
         ASSERT_EQ(sounding.size(), 1u) << "channel " << channel;
         const double heldMs = std::chrono::duration<double, std::milli>(held).count();
         if (capture_->Server()) {
             EXPECT_NEAR(ToMs(sounding[0].Length()), heldMs, ToMs(2 * output_->BufferFrames()) + 10.0);
         }
-        EXPECT_LT(MaxBend(played, channel), 200) << "channel " << channel;
+        EXPECT_EQ(ClicksBeyondGlitches(played, channel), std::vector<std::size_t>{}) << "channel " << channel;
     }
 }
 
@@ -392,15 +439,18 @@ TEST_F(SoundOutputTest, QuickPressesUnderLoadHaveNoDropoutAndNoClick) {
     });
     KillChild(busy);
     for (int channel : {0, 1}) {
-        const auto sounding = Sounding(played, channel, kQuiet);
+        const auto sounding = SoundingThroughGlitches(played, channel);
         ASSERT_EQ(sounding.size(), static_cast<std::size_t>(kPresses)) << "channel " << channel;
+        const auto clicks = ClicksBeyondGlitches(played, channel);
         for (int i = 0; i < kPresses; ++i) {
             const auto& tone = sounding[static_cast<std::size_t>(i)];
-            const std::vector<std::int16_t> part(played.begin() + 2 * static_cast<std::ptrdiff_t>(tone.begin),
-                                                 played.begin() +
-                                                     2 * static_cast<std::ptrdiff_t>(tone.end + 8));
-            EXPECT_LT(MaxBend(part, channel), 200) << "press " << i;
-            EXPECT_GT(ToMs(tone.Length()), 30.0) << "press " << i << " is heard whole";
+            EXPECT_EQ(std::count_if(clicks.begin(), clicks.end(),
+                                    [&](std::size_t f) { return f >= tone.begin && f < tone.end + 8; }),
+                      0)
+                << "press " << i;
+            const bool whole =
+                ToMs(tone.Length()) > 30.0 || ServerLateAt(tone.begin) || ServerLateAt(tone.end);
+            EXPECT_TRUE(whole) << "press " << i << " is heard for " << ToMs(tone.Length()) << " ms only";
         }
     }
 }

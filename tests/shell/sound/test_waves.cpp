@@ -131,15 +131,28 @@ int Peak(const std::vector<std::int16_t>& stereo, int channel, std::size_t begin
     return peak;
 }
 
+namespace {
+int BendAt(const std::vector<std::int16_t>& stereo, int channel, std::size_t i) {
+    const int a = stereo[2 * (i - 2) + channel];
+    const int b = stereo[2 * (i - 1) + channel];
+    const int c = stereo[2 * i + channel];
+    return std::abs(c - 2 * b + a);
+}
+} // namespace
+
 int MaxBend(const std::vector<std::int16_t>& stereo, int channel) {
     int bend = 0;
-    for (std::size_t i = 2; i < stereo.size() / 2; ++i) {
-        const int a = stereo[2 * (i - 2) + channel];
-        const int b = stereo[2 * (i - 1) + channel];
-        const int c = stereo[2 * i + channel];
-        bend = std::max(bend, std::abs(c - 2 * b + a));
-    }
+    for (std::size_t i = 2; i < stereo.size() / 2; ++i)
+        bend = std::max(bend, BendAt(stereo, channel, i));
     return bend;
+}
+
+std::vector<std::size_t> Bends(const std::vector<std::int16_t>& stereo, int channel, int limit) {
+    std::vector<std::size_t> frames;
+    for (std::size_t i = 2; i < stereo.size() / 2; ++i)
+        if (BendAt(stereo, channel, i) >= limit)
+            frames.push_back(i);
+    return frames;
 }
 
 TempDir::TempDir() {

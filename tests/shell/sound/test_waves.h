@@ -38,6 +38,8 @@ int Peak(const std::vector<std::int16_t>& stereo, int channel, std::size_t begin
 // The largest second difference of one channel: small for a smooth tone and
 // its ramps, large at a click.
 int MaxBend(const std::vector<std::int16_t>& stereo, int channel);
+// The frames where one channel bends by `limit` or more.
+std::vector<std::size_t> Bends(const std::vector<std::int16_t>& stereo, int channel, int limit);
 
 // A temporary directory, removed with everything in it when destroyed.
 class TempDir {
