@@ -1,5 +1,6 @@
 #include "pulse_device.h"
 
+#include "audio_thread_priority.h"
 #include "mixer.h"
 #include "read_clock.h"
 
@@ -10,8 +11,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/time.h>
 #include <thread>
@@ -331,21 +330,8 @@ void PulseDevice::OnTick(pa_mainloop_api*, pa_time_event*, const struct timeval*
     static_cast<PulseDevice*>(self)->Service();
 }
 
-// The audio thread asks for a real-time priority where the system grants
-// one, so that a busy machine does not hold a change between its rendering
-// and its writing; refused, it runs as it is.
-void RaisePriority() {
-    static thread_local bool asked = false;
-    if (asked)
-        return;
-    asked = true;
-    sched_param parameters{};
-    parameters.sched_priority = 5;
-    (void)pthread_setschedparam(pthread_self(), SCHED_RR, &parameters);
-}
-
 void PulseDevice::Service() {
-    RaisePriority();
+    RaiseAudioThreadPriority();
     if (lost_.load() || !stream_)
         return;
     const auto now = Clock::now();

@@ -1,5 +1,6 @@
 #include "sdl_device.h"
 
+#include "audio_thread_priority.h"
 #include "mixer.h"
 
 #include <SDL.h>
@@ -96,6 +97,7 @@ public:
 
 private:
     static void SDLCALL RenderCallback(void* user, Uint8* stream, int length) {
+        RaiseAudioThreadPriority();
         auto* self = static_cast<SdlDevice*>(user);
         auto* frames = reinterpret_cast<std::int16_t*>(stream);
         const auto count = static_cast<std::size_t>(length) / (2 * sizeof(std::int16_t));
