@@ -1,5 +1,7 @@
 #include "sound_capture.h"
 
+#include "machine_stall_watch.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +18,8 @@ public:
     ServerCapture(const std::string& kind, SoundBackend backend)
         : server_(MakeSoundServer(kind)), backend_(backend) {
         ready_ = server_->Start();
+        if (backend == SoundBackend::Sdl)
+            stalls_ = std::make_unique<MachineStallWatch>(kSdlStall);
     }
     bool Ready() const override { return ready_; }
     SoundOutputOptions Options() override {
@@ -28,9 +32,17 @@ public:
         return server_->Recorder().Samples(from, to);
     }
     SoundServer* Server() override { return server_.get(); }
+    bool GlitchedBetween(std::chrono::steady_clock::time_point from,
+                         std::chrono::steady_clock::time_point to) const override {
+        return server_->RanLate(from, to) || (stalls_ && stalls_->StalledBetween(from, to));
+    }
 
 private:
+    // Half of what SDL's stream keeps queued, at its default buffer.
+    static constexpr std::chrono::milliseconds kSdlStall{20};
+
     std::unique_ptr<SoundServer> server_;
+    std::unique_ptr<MachineStallWatch> stalls_;
     const SoundBackend backend_;
     bool ready_ = false;
 };

@@ -8,6 +8,7 @@
 #include "sound_output.h"
 #include "sound_server.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,13 @@ public:
     virtual std::vector<std::int16_t> Samples(std::size_t from, std::size_t to) const = 0;
     // The server recorded, if any: its frames arrive in real time.
     virtual SoundServer* Server() { return nullptr; }
+    // Whether what was recorded between the two times may hold a glitch not
+    // of the output's making: the server said it ran late, or, under SDL,
+    // whose stream keeps only about a buffer queued, the machine stalled.
+    virtual bool GlitchedBetween(std::chrono::steady_clock::time_point,
+                                 std::chrono::steady_clock::time_point) const {
+        return false;
+    }
 
     // An output recorded by this capture, once it has opened its device;
     // null when it has not within ten seconds.

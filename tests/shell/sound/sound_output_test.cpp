@@ -57,9 +57,9 @@ protected:
     }
 
     // Runs `actions` after `quiet` of quiet, lets their sound come out, and
-    // returns what was played from the first call on. A recording over which
-    // the server says it ran late shows the server's glitch, not the
-    // output's: it is made again, four times at most in all.
+    // returns what was played from the first call on. A recording that may
+    // hold a glitch not of the output's making (see the capture) is made
+    // again, four times at most in all.
     std::vector<std::int16_t> Record(const std::function<void()>& actions, Clock::duration quiet = 100ms) {
         std::vector<std::int16_t> played;
         for (int attempt = 1;; ++attempt) {
@@ -69,19 +69,19 @@ protected:
             actions();
             std::this_thread::sleep_for(300ms);
             played = capture_->Samples(mark_, capture_->Frames());
-            const SoundServer* server = capture_->Server();
-            if (attempt == 4 || !server || !server->RanLate(start - 50ms, Clock::now()))
+            if (attempt == 4 || !capture_->GlitchedBetween(start - 50ms, Clock::now()))
                 return played;
-            std::cout << "[ recorded again ] the server ran late\n";
+            std::cout << "[ recorded again ] the server ran late or the machine stalled\n";
         }
     }
 
-    // Whether the server said it ran late about when frame `frame` of the
-    // last recording was played: a flaw there may be its glitch.
-    bool ServerLateAt(std::size_t frame) const {
+    // Whether a glitch not of the output's making came about when frame
+    // `frame` of the last recording was played, where the server tells when
+    // that was: a flaw there may be that glitch.
+    bool GlitchAt(std::size_t frame) const {
         const SoundServer* server = capture_->Server();
         const auto when = server ? server->PlayedAt(mark_ + frame) : std::nullopt;
-        return when && server->RanLate(*when - 60ms, *when + 30ms);
+        return when && capture_->GlitchedBetween(*when - 60ms, *when + 30ms);
     }
 
     // What sounds on a channel of the last recording, where a stretch that
@@ -89,9 +89,8 @@ protected:
     std::vector<Segment> SoundingThroughGlitches(const std::vector<std::int16_t>& played, int channel) const {
         std::vector<Segment> joined;
         for (const Segment& part : Sounding(played, channel, kQuiet)) {
-            if (!joined.empty() && part.begin - joined.back().end < Ms(30) &&
-                ServerLateAt(joined.back().end)) {
-                std::cout << "[ excused ] a gap where the server ran late\n";
+            if (!joined.empty() && part.begin - joined.back().end < Ms(30) && GlitchAt(joined.back().end)) {
+                std::cout << "[ excused ] a gap where the server ran late or the machine stalled\n";
                 joined.back().end = part.end;
             } else {
                 joined.push_back(part);
@@ -109,8 +108,8 @@ protected:
         for (std::size_t frame : Bends(played, channel, kClick)) {
             if (frame < excusedUntil)
                 continue;
-            if (ServerLateAt(frame)) {
-                std::cout << "[ excused ] a click where the server ran late\n";
+            if (GlitchAt(frame)) {
+                std::cout << "[ excused ] a click where the server ran late or the machine stalled\n";
                 excusedUntil = frame + Ms(30);
             } else {
                 clicks.push_back(frame);
@@ -448,8 +447,7 @@ TEST_F(SoundOutputTest, QuickPressesUnderLoadHaveNoDropoutAndNoClick) {
                                     [&](std::size_t f) { return f >= tone.begin && f < tone.end + 8; }),
                       0)
                 << "press " << i;
-            const bool whole =
-                ToMs(tone.Length()) > 30.0 || ServerLateAt(tone.begin) || ServerLateAt(tone.end);
+            const bool whole = ToMs(tone.Length()) > 30.0 || GlitchAt(tone.begin) || GlitchAt(tone.end);
             EXPECT_TRUE(whole) << "press " << i << " is heard for " << ToMs(tone.Length()) << " ms only";
         }
     }
