@@ -85,12 +85,12 @@ protected:
     }
 
     // What sounds on a channel of the last recording, where a stretch that
-    // a glitch of the server split counts as one.
+    // such a glitch split counts as one.
     std::vector<Segment> SoundingThroughGlitches(const std::vector<std::int16_t>& played, int channel) const {
         std::vector<Segment> joined;
         for (const Segment& part : Sounding(played, channel, kQuiet)) {
             if (!joined.empty() && part.begin - joined.back().end < Ms(30) && GlitchAt(joined.back().end)) {
-                std::cout << "[ excused ] a gap where the server ran late or the machine stalled\n";
+                std::cout << "[ excused ] a gap at a glitch of the server or the machine\n";
                 joined.back().end = part.end;
             } else {
                 joined.push_back(part);
@@ -100,7 +100,7 @@ protected:
     }
 
     // The frames of a channel of the last recording that click, but for
-    // those where the server ran late.
+    // those at such a glitch.
     std::vector<std::size_t> ClicksBeyondGlitches(const std::vector<std::int16_t>& played,
                                                   int channel) const {
         std::vector<std::size_t> clicks;
@@ -109,7 +109,7 @@ protected:
             if (frame < excusedUntil)
                 continue;
             if (GlitchAt(frame)) {
-                std::cout << "[ excused ] a click where the server ran late or the machine stalled\n";
+                std::cout << "[ excused ] a click at a glitch of the server or the machine\n";
                 excusedUntil = frame + Ms(30);
             } else {
                 clicks.push_back(frame);
