@@ -21,6 +21,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
+constexpr auto kRetryEvery = 1s;
+
 MixerSettings SettingsFor(const SoundOutputOptions& options) {
     MixerSettings settings;
     settings.rate = kOutputRate;
@@ -50,17 +52,18 @@ struct Core {
     bool finished = false;
 };
 
-// Opens a device, watches it and chooses again once it is lost, at most once
-// a second, since a server may have appeared or come back meanwhile.
+// Opens a device, watches it and chooses again once it is lost or while none
+// is open, at most once a second, since a server or a sink may have appeared
+// or come back meanwhile: sound returns within a second or so, unasked.
 void Keep(std::shared_ptr<Core> core) {
     SoundDevice* device = core->choose(core->options.backend, core->devices);
     core->active.store(device);
     auto lastAttempt = Clock::now();
     std::unique_lock lk(core->lock);
     while (!core->stop) {
-        core->changed.wait(lk, [&] { return core->stop || core->check; });
+        core->changed.wait_for(lk, kRetryEvery, [&] { return core->stop || core->check; });
         core->check = false;
-        if (core->stop || (device && !device->Lost()) || Clock::now() - lastAttempt < 1s)
+        if (core->stop || (device && !device->Lost()) || Clock::now() - lastAttempt < kRetryEvery)
             continue;
         lk.unlock();
         core->active.store(nullptr);

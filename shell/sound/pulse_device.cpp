@@ -204,6 +204,7 @@ DeviceOpening PulseDevice::Open() {
         const pa_context_state_t state = pa_context_get_state(context_);
         return state == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(state) ? 0 : -1;
     });
+    const bool answered = ready > 0;
     if (ready > 0) {
         pa_threaded_mainloop_lock(loop_);
         ready = ConnectStream() ? 0 : -1;
@@ -216,7 +217,11 @@ DeviceOpening PulseDevice::Open() {
         });
     if (ready <= 0) {
         Close();
-        return ready < 0 ? DeviceOpening::Absent : DeviceOpening::Unanswered;
+        // A stream refused by a server that answered: it has no sink now,
+        // and may have one soon.
+        if (ready < 0)
+            return answered ? DeviceOpening::NoOutput : DeviceOpening::Absent;
+        return DeviceOpening::Unanswered;
     }
     pa_threaded_mainloop_lock(loop_);
     Begin();

@@ -12,6 +12,7 @@ enum class DeviceOpening {
     Opened,
     Absent,     // no server took the connection: another device may serve
     Unanswered, // a server took it and did not answer in time
+    NoOutput,   // a server answered and has nowhere to play (no sink) for now
 };
 
 class SoundDevice {

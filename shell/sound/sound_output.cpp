@@ -12,7 +12,8 @@ SoundDevice* OpenedOrNull(SoundDevice& device) {
 
 // A pulse server first: PulseAudio, or PipeWire's pulse service, is what the
 // desktops run. SDL only when no pulse server took the connection; one that
-// took it and hangs is waited for, not passed over.
+// took it and hangs, or has no sink to play on for now, is waited for, not
+// passed over (SDL's own pulse driver does not survive a server with no sink).
 SoundDevice* ChooseDevice(SoundBackend backend, const SoundDevices& devices) {
     switch (backend) {
     case SoundBackend::None:
@@ -30,6 +31,7 @@ SoundDevice* ChooseDevice(SoundBackend backend, const SoundDevices& devices) {
     case DeviceOpening::Absent:
         return OpenedOrNull(*devices.sdl);
     case DeviceOpening::Unanswered:
+    case DeviceOpening::NoOutput:
         break;
     }
     return nullptr;

@@ -80,6 +80,13 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
     return failed ? -1 : child;
 }
 
+bool RunToEnd(const std::vector<std::string>& args, const std::vector<std::string>& environment,
+              const std::string& log) {
+    const pid_t pid = Spawn(args, environment, log);
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void KillChild(pid_t& pid) {
     if (pid <= 0)
         return;

@@ -18,6 +18,10 @@ std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrid
 pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& environment,
             const std::string& log);
 
+// Runs `args` to its end; true when it exits with status 0.
+bool RunToEnd(const std::vector<std::string>& args, const std::vector<std::string>& environment,
+              const std::string& log);
+
 // Kills and reaps a child, at once.
 void KillChild(pid_t& pid);
 

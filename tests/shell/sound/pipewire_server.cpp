@@ -146,9 +146,7 @@ bool PipeWireServer::Pactl(const std::vector<std::string>& args) {
     command.insert(command.end(), args.begin(), args.end());
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     do {
-        pid_t pid = Spawn(command, env_, dir_ + "/server.log");
-        int status = 0;
-        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        if (RunToEnd(command, env_, dir_ + "/server.log"))
             return true;
         std::this_thread::sleep_for(100ms);
     } while (std::chrono::steady_clock::now() < deadline);

@@ -33,14 +33,32 @@ bool PulseServer::Start() {
     pid_ = Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
                   "--use-pid-file=no", "--log-target=stderr", "-L",
                   "module-native-protocol-unix socket=" + socket_ + " auth-anonymous=1", "-L",
-                  "module-pipe-sink sink_name=cap file=" + recorder_->Path() +
-                      " format=s16le rate=48000 channels=2 use_system_clock_for_timing=yes"},
+                  "module-pipe-sink " + SinkModuleArguments()},
                  env, dir_ + "/server.log");
     if (pid_ < 0 || !WaitForSocket(socket_, pid_, std::chrono::seconds(15))) {
         Kill();
         return false;
     }
     return true;
+}
+
+std::string PulseServer::SinkModuleArguments() const {
+    return "sink_name=cap file=" + recorder_->Path() +
+           " format=s16le rate=48000 channels=2 use_system_clock_for_timing=yes";
+}
+
+bool PulseServer::Pactl(const std::vector<std::string>& args) {
+    std::vector<std::string> command = {"pactl"};
+    command.insert(command.end(), args.begin(), args.end());
+    return RunToEnd(command, EnvironmentWith({}), dir_ + "/pactl.log");
+}
+
+bool PulseServer::UnloadSink() {
+    return Pactl({"unload-module", "module-pipe-sink"});
+}
+
+bool PulseServer::LoadSink() {
+    return Pactl({"load-module", "module-pipe-sink", SinkModuleArguments()});
 }
 
 void PulseServer::Kill() {

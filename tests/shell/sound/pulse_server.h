@@ -5,6 +5,9 @@
 
 #include "sound_server.h"
 
+#include <string>
+#include <vector>
+
 namespace klavet::testing {
 
 class PulseServer final : public SoundServer {
@@ -21,7 +24,16 @@ public:
     pid_t Pid() const override { return pid_; }
     const FifoRecorder& Recorder() const override { return *recorder_; }
 
+    // Takes the recorded sink away, as when the last sound card goes: the
+    // server then has no sink at all. True once it is gone.
+    bool UnloadSink();
+    // Brings it back, recorded as before.
+    bool LoadSink();
+
 private:
+    bool Pactl(const std::vector<std::string>& args);
+    std::string SinkModuleArguments() const;
+
     std::string dir_;
     std::string socket_;
     std::unique_ptr<FifoRecorder> recorder_;

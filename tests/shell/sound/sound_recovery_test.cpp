@@ -1,6 +1,7 @@
 // The sound output without a sound server, with one that appears later, with
-// one that dies while a tone plays and with one that hangs: nothing waits,
-// crashes or prints, and sound comes back without a restart.
+// one that dies while a tone plays, with one that hangs and with one that has
+// no sink: nothing waits, crashes or prints, and sound comes back without a
+// restart.
 
 #include "pulse_server.h"
 #include "sound_output.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -92,6 +94,18 @@ protected:
             output.PlaySoundSync(dir_.Path("short.wav"));
         output.SetWaveVolume(VolumeOff);
         return Clock::now() - start;
+    }
+
+    // How long after a sink appears a learner pressing on hears the key.
+    Clock::duration HeardAfterTheSinkReturns(SoundOperations& output) {
+        const auto loaded = Clock::now();
+        EXPECT_TRUE(server_.LoadSink());
+        EXPECT_TRUE(PressUntilHeard(output, 15s));
+        const auto after = Clock::now() - loaded;
+        std::cout << "[ figure ] heard "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(after).count()
+                  << " ms after the sink returned, in presses of 600 ms\n";
+        return after;
     }
 
     PulseServer server_;
@@ -186,6 +200,45 @@ TEST_F(SoundRecoveryTest, ServerHungWhilePlayingDelaysNothingAndIsHeardOnceItAns
     EXPECT_LE(PlayASign(*output), 900ms + 30ms);
     server_.Thaw();
     EXPECT_TRUE(PressUntilHeard(*output, 15s));
+}
+
+// A server with no sink still takes connections; nothing may then crash, on
+// its own or in another sound library, and the key goes on in silence.
+TEST_F(SoundRecoveryTest, ServerWithNoSinkIsSilentInTimeAndSoundComesSoonAfterASinkAppears) {
+    ASSERT_TRUE(server_.Start());
+    ASSERT_TRUE(server_.UnloadSink());
+    StderrToFile quiet(dir_.Path("stderr.txt"));
+    auto output = CreateSoundOutput();
+    Press(*output);
+    EXPECT_LT(Press(*output), 20ms);
+    const auto sign = PlayASign(*output);
+    EXPECT_LE(sign, 900ms + 30ms) << "no longer than its sound files";
+    EXPECT_GE(sign, 900ms - 30ms) << "silent, but in time";
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_LT(PlayASign(*output), 4s);
+    EXPECT_EQ(quiet.Restore(), "");
+    EXPECT_LT(HeardAfterTheSinkReturns(*output), 3s);
+}
+
+TEST_F(SoundRecoveryTest, SinkGoingUnderAHeldKeyIsSurvivedAndSoundComesSoonAfterItReturns) {
+    ASSERT_TRUE(server_.Start());
+    auto output = CreateSoundOutput();
+    ASSERT_TRUE(PressUntilHeard(*output, 10s));
+    StderrToFile quiet(dir_.Path("stderr.txt"));
+    output->SetWaveVolume(VolumeOn);
+    output->PlaySoundAsync(dir_.Path("tone.wav"));
+    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(server_.UnloadSink());
+    std::this_thread::sleep_for(1500ms);
+    output->SetWaveVolume(VolumeOff);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_LT(Press(*output), 20ms);
+        std::this_thread::sleep_for(400ms);
+    }
+    EXPECT_LT(PlayASign(*output), 4s);
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(quiet.Restore(), "");
+    EXPECT_LT(HeardAfterTheSinkReturns(*output), 3s);
 }
 
 } // namespace
