@@ -385,6 +385,13 @@ void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
     if (self->timing_)
         pa_operation_unref(self->timing_);
     self->timing_ = nullptr;
+    // A question that waited out a stall (seen before the answer came, or
+    // only now, when the stream was at rest) took as long as the stall: that
+    // says nothing of the trips to come, and the reading learnt before it
+    // is outdated.
+    const bool waitedOutAStall = self->stalled_ || Clock::now() - self->timingAsked_ > kStallAfter;
+    if (waitedOutAStall && !self->stalled_)
+        self->clock_.Reset();
     self->stalled_ = false;
     const pa_timing_info* info = pa_stream_get_timing_info(stream);
     if (!success || !info || info->read_index_corrupt)
@@ -404,6 +411,8 @@ void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
             delay = std::max(0.0, delay - since);
         }
     }
+    if (waitedOutAStall)
+        delay = 0;
     self->clock_.Add(static_cast<double>(info->read_index / kFrameBytes), at, delay, self->Quiet());
     self->LearnPlacement(*info);
 }
@@ -445,7 +454,9 @@ void PulseDevice::Rewrite(Clock::time_point now) {
             return;
         const double unread = clock_.UnreadFrom(seconds);
         std::uint64_t from = FrameAt(std::ceil(silentSeam ? reading : unread));
-        if (!silentSeam && changedSeconds_ >= 0)
+        // A change made before the clock's samples began (before a stall)
+        // sets no distance: it would carry the stall's lag on.
+        if (!silentSeam && changedSeconds_ >= clock_.RunStart())
             from = std::max(from, changedFrame_ + static_cast<std::uint64_t>(std::ceil(
                                                       (seconds - changedSeconds_) * mixer_.Rate())));
         at = std::clamp(from, mixer_.InputFrame(), written_);

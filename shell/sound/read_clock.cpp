@@ -28,6 +28,11 @@ constexpr double kUnsettledDelay = 0.02;
 // A slow answer is remembered for a while: a server that was slow once, on a
 // busy machine, will be so again, and a change that reaches it late is lost.
 constexpr double kSlowHalfLife = 10.0;
+// A server's reading never gains this much on the clock between two samples
+// while it plays on: when it does, it has caught up at once on what a stall
+// kept it from reading (a sink timed by the clock does), and what was learnt
+// before describes a timeline it has left.
+constexpr double kCatchUpSeconds = 0.1;
 
 // Past that, for a write that finds the server a little later still (its
 // reading thread woken late, the machine busy): half as far again as the
@@ -61,8 +66,12 @@ double ReadClock::Latest(std::size_t k) const {
 
 void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
     const double offset = frame - seconds * rate_;
+    if (valid_.load(std::memory_order_relaxed) && offset - top_.load(std::memory_order_relaxed) > kCatchUpSeconds * rate_)
+        Reset();
     const bool valid = valid_.load(std::memory_order_relaxed);
     const double top = top_.load(std::memory_order_relaxed);
+    if (!valid)
+        runStart_ = seconds - delay;
     slowest_ = valid ? std::max(delay, Faded(slowest_, seconds - lastSeconds_)) : delay;
     lastSeconds_ = seconds;
     samples_[next_] = offset;
@@ -100,7 +109,9 @@ double ReadClock::LowerIfOutdated(double highest) {
 }
 
 void ReadClock::Landed(double frame, double sentSeconds) {
-    if (!Valid())
+    // A write sent before the samples began found the server wherever a
+    // stall left it: that tells nothing of the line drawn since.
+    if (!Valid() || sentSeconds < runStart_)
         return;
     const double landing = frame - Predict(sentSeconds);
     const double beyond = std::max(0.0, landing);

@@ -25,9 +25,12 @@ public:
     void Add(double frame, double seconds, double delay, bool mayLower);
     // Audio thread: a write sent at `sentSeconds` to go where the server
     // read found it at `frame`: how far past the line a write may find the
-    // server, told by the server itself.
+    // server, told by the server itself. A write sent before the first
+    // question answered since the last reset is not counted.
     void Landed(double frame, double sentSeconds);
-    // Audio thread: forgets every sample, as after the server stalled.
+    // Audio thread: forgets every sample, as after the server stalled; so it
+    // does by itself when a sample shows the server's reading far past the
+    // line at once, as a server catching up after a stall reads.
     void Reset();
 
     // Any thread.
@@ -36,6 +39,9 @@ public:
     // unless Valid().
     double Predict(double seconds) const;
 
+    // Audio thread: when the first question answered since the last reset
+    // was asked.
+    double RunStart() const { return runStart_; }
     // Audio thread: enough samples have come since the start or the last
     // reset for the line and Delay() to be trusted.
     bool Settled() const { return count_ >= kSettledSamples; }
@@ -86,6 +92,7 @@ private:
     double ceiling_ = 0; // frames, fading
     double ceilingSeconds_ = 0;
     std::size_t landings_ = 0;
+    double runStart_ = 0; // seconds: see RunStart()
     std::vector<double> landed_; // the latest landings, a ring
     mutable std::vector<double> sortedLandings_;
     std::atomic<double> top_{0};

@@ -23,6 +23,7 @@ public:
     bool Running() const override { return pid_ > 0; }
     pid_t Pid() const override { return pid_; }
     const FifoRecorder& Recorder() const override { return *recorder_; }
+    bool CatchesUpAfterAStall() const override { return true; }
 
     // Takes the recorded sink away, as when the last sound card goes: the
     // server then has no sink at all. True once it is gone.

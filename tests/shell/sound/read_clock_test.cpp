@@ -308,5 +308,50 @@ TEST(ReadClockTest, ResetForgetsWhatWasLearnt) {
     EXPECT_NEAR(clock.Predict(20.5), 1000 + 24000, 1e-6);
 }
 
+// A server that neither reads nor answers for 1 to 5 s, a write sent to it
+// meanwhile, then its return: the device forgets the clock when it sees the
+// stall, the first answer still tells where the server stopped, and then it
+// either reads on from there or catches up at once on what it missed (a sink
+// timed by the clock does). A second after the return the aim is back to a
+// step or so, and no write aimed where unread is overtaken.
+TEST(ReadClockTest, AfterAStallTheAimIsBackWithinASecondWhetherTheServerCatchesUpOrNot) {
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        std::mt19937 random(seed);
+        const SteppingServer server{static_cast<double>(64 + random() % 960), 100.0};
+        const double stallFrom = 102.0 + (random() % 1000) / 1e4;
+        const double stall = 1.0 + (random() % 4000) / 1e3;
+        const double back = stallFrom + stall;
+        const bool catchesUp = seed % 2 == 0;
+        const auto readBy = [&](double t) {
+            if (t < stallFrom)
+                return server.ReadBy(t);
+            if (t < back)
+                return server.ReadBy(stallFrom);
+            return catchesUp ? server.ReadBy(t) : server.ReadBy(t - stall);
+        };
+        const auto top = [&](double t) { return catchesUp ? server.Top(t) : server.Top(t - stall); };
+        ReadClock clock(kRate);
+        double t = 100.01;
+        for (int i = 0; t < stallFrom; ++i, t += 0.01) {
+            clock.Add(readBy(t), t, 0.0003, i % 50 > 10);
+            if (i % 20 == 0)
+                clock.Landed(readBy(t + 0.0003), t);
+        }
+        clock.Reset();
+        // Written during the stall, it lands where the server is on its return.
+        clock.Add(readBy(stallFrom), back + 0.0005, 0, false);
+        clock.Landed(readBy(back + 0.001), stallFrom + 0.1);
+        for (t = back + 0.01; t < back + 1.0; t += 0.01)
+            clock.Add(readBy(t), t, 0.0003, false);
+        // A step, a margin, and a guard until writes land again.
+        const double step = server.block * 1.5 + 0.01 * kRate;
+        EXPECT_LT(clock.UnreadFrom(t) - clock.Predict(t), step) << "seed " << seed;
+        EXPECT_LT(clock.AimCeiling(t), step) << "seed " << seed;
+        EXPECT_GE(clock.UnreadFrom(t), readBy(t + 0.0005)) << "seed " << seed;
+        EXPECT_LE(clock.Predict(t), top(t) + 1e-6) << "seed " << seed;
+        EXPECT_GE(clock.Predict(t), top(t) - server.block * 0.1 - 0.002 * kRate) << "seed " << seed;
+    }
+}
+
 } // namespace
 } // namespace klavet

@@ -41,6 +41,12 @@ public:
         return std::nullopt;
     }
 
+    // Whether its sink, back from a stall, reads at once all it missed, as a
+    // sink timed by the clock does, before the messages sent meanwhile reach
+    // it: what was queued then sounds on its return, whatever came after.
+    // A sound card's sink, or PipeWire's graph, reads on in real time.
+    virtual bool CatchesUpAfterAStall() const { return false; }
+
     // SIGSTOP and SIGCONT of the process that answers.
     void Freeze();
     void Thaw();

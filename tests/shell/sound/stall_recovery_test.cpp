@@ -1,0 +1,241 @@
+// The key tone after the sound server stalls (it neither reads nor answers,
+// as when a laptop suspends or a busy desktop holds it up): within a second
+// of the server's return the tone follows the key as it did before, and
+// nothing sounds longer than the key was held. Each tone is timed by when the
+// recorder received its first frame, against the same measure before the
+// stall.
+
+#include "sound_capture.h"
+#include "sound_output.h"
+#include "test_waves.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+namespace klavet::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kQuiet = 40;
+constexpr auto kHeld = 120ms;
+constexpr auto kGap = 180ms;
+// A tone's ramps make it a few ms longer than the press, the recorder's
+// blocks blur its ends.
+constexpr double kLengthToleranceMs = 25;
+// How much later than before the stall a press may be heard after it: a
+// PipeWire graph's period or so.
+constexpr double kLaterAtMostMs = 40;
+// What the output keeps queued at the server while a tone sounds.
+constexpr double kQueuedMs = 300;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+struct Press {
+    Clock::time_point down, up;
+    double HeldMs() const { return Ms(up - down); }
+};
+
+// A tone recorded: when its first frame reached the recorder, and how long
+// it sounded.
+struct Tone {
+    Clock::time_point begin;
+    double lengthMs = 0;
+};
+
+// How each press was heard: its onset (key down to the tone's first frame
+// at the recorder), and how much longer than held it sounded. A press heard
+// as anything but one tone of its own counts as missed.
+struct Hearing {
+    std::vector<double> onsets, excess;
+    int missed = 0;
+    double WorstOnset() const { return onsets.empty() ? 0 : *std::max_element(onsets.begin(), onsets.end()); }
+};
+
+Hearing Hear(const std::vector<Press>& presses, const std::vector<Tone>& tones) {
+    Hearing hearing;
+    for (std::size_t i = 0; i < presses.size(); ++i) {
+        const auto until = i + 1 < presses.size() ? presses[i + 1].down : presses[i].up + 1s;
+        std::vector<Tone> mine;
+        for (const Tone& tone : tones)
+            if (tone.begin >= presses[i].down - 5ms && tone.begin < until)
+                mine.push_back(tone);
+        if (mine.size() != 1) {
+            ++hearing.missed;
+            continue;
+        }
+        hearing.onsets.push_back(Ms(mine[0].begin - presses[i].down));
+        hearing.excess.push_back(mine[0].lengthMs - presses[i].HeldMs());
+    }
+    return hearing;
+}
+
+class StallRecoveryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { capture_ = Capture::ForThisRun().release(); }
+    static void TearDownTestSuite() {
+        delete capture_;
+        capture_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(capture_->Ready()) << "the private sound server did not start";
+        server_ = capture_->Server();
+        ASSERT_NE(server_, nullptr) << "these cases stall a server";
+        output_ = capture_->StreamingOutput();
+        ASSERT_NE(output_, nullptr) << "no device opened";
+        // The key tone runs on, silenced, long after each release, as the
+        // trainer's does.
+        WriteFile(dir_.Path("tok.wav"), WaveBytes(Sine(700, 40, 48000, 0.5), 1, 48000, SampleKind::S16));
+        Key(1, kHeld, kGap); // reads the tone's file
+    }
+
+    void TearDown() override {
+        if (server_)
+            server_->Thaw();
+    }
+
+    Press KeyDown() {
+        Press press;
+        press.down = Clock::now();
+        output_->SetWaveVolume(VolumeOn);
+        output_->PlaySoundAsync(dir_.Path("tok.wav"));
+        return press;
+    }
+    void KeyUp(Press& press) {
+        press.up = Clock::now();
+        output_->SetWaveVolume(VolumeOff);
+    }
+
+    std::vector<Press> Key(int count, Clock::duration held, Clock::duration gap) {
+        std::vector<Press> presses;
+        for (int i = 0; i < count; ++i) {
+            Press press = KeyDown();
+            std::this_thread::sleep_for(held);
+            KeyUp(press);
+            presses.push_back(press);
+            std::this_thread::sleep_for(gap);
+        }
+        return presses;
+    }
+
+    // When frame `frame` of the recording reached the recorder.
+    Clock::time_point ArrivalOf(std::size_t frame) const {
+        const auto reads = server_->Recorder().Reads(frame > 48000 ? frame - 48000 : 0, frame + 1);
+        Clock::time_point at{};
+        for (const auto& [first, when] : reads)
+            if (first <= frame)
+                at = when;
+        return at;
+    }
+
+    // The tones recorded from frame `mark` on.
+    std::vector<Tone> TonesFrom(std::size_t mark) const {
+        const auto played = server_->Recorder().Samples(mark, server_->Recorder().Frames());
+        std::vector<Tone> tones;
+        for (const Segment& s : Sounding(played, 0, kQuiet))
+            tones.push_back({ArrivalOf(mark + s.begin), static_cast<double>(s.Length()) / 48.0});
+        return tones;
+    }
+
+    // Presses as the learner makes them, heard as they were. Presses over
+    // which the server itself ran late are made again, three times at most.
+    Hearing Presses(int count) {
+        for (int attempt = 1;; ++attempt) {
+            std::this_thread::sleep_for(300ms);
+            const std::size_t mark = capture_->Frames();
+            const auto start = Clock::now();
+            const auto presses = Key(count, kHeld, kGap);
+            std::this_thread::sleep_for(500ms);
+            if (attempt == 3 || !capture_->GlitchedBetween(start - 50ms, Clock::now()))
+                return Hear(presses, TonesFrom(mark));
+            std::cout << "[ recorded again ] the server ran late\n";
+        }
+    }
+
+    void ExpectAsBefore(const Hearing& before, const Hearing& after, const std::string& what) {
+        EXPECT_EQ(after.missed, 0) << what;
+        EXPECT_LE(after.WorstOnset(), before.WorstOnset() + kLaterAtMostMs) << what;
+        for (double excess : after.excess)
+            EXPECT_LE(std::abs(excess), kLengthToleranceMs) << what;
+        std::cout << "[ figure ] " << what << ": worst onset " << after.WorstOnset() << " ms, before the stall "
+                  << before.WorstOnset() << " ms\n";
+    }
+
+    static Capture* capture_;
+    SoundServer* server_ = nullptr;
+    TempDir dir_;
+    std::unique_ptr<SoundOutput> output_;
+};
+
+Capture* StallRecoveryTest::capture_ = nullptr;
+
+TEST_F(StallRecoveryTest, PressesAfterAStallWithKeyingDuringItAreHeardOnTimeWithinASecond) {
+    const Hearing before = Presses(6);
+    ASSERT_EQ(before.missed, 0) << "the presses before the stall are heard";
+    for (auto stall : {1s, 5s}) {
+        const std::string what = std::to_string(stall.count()) + " s stall";
+        std::this_thread::sleep_for(300ms);
+        server_->Freeze();
+        const std::size_t mark = capture_->Frames();
+        std::this_thread::sleep_for(200ms);
+        const auto during = Key(2, kHeld, kGap);
+        std::this_thread::sleep_for(stall - 800ms);
+        server_->Thaw();
+        const auto thawed = Clock::now();
+        std::this_thread::sleep_for(1s);
+        // What the presses made during the stall may be heard late, but no
+        // longer than the key was held; where the sink reads all that was
+        // queued before anything sent during the stall can reach it, what
+        // was queued then sounds too.
+        double heardMs = 0;
+        for (const Tone& tone : TonesFrom(mark))
+            heardMs += tone.lengthMs;
+        const double queued = server_->CatchesUpAfterAStall() ? kQueuedMs : 0;
+        EXPECT_LE(heardMs, during[0].HeldMs() + during[1].HeldMs() + queued + kLengthToleranceMs) << what;
+        std::cout << "[ figure ] " << what << ": heard " << heardMs << " ms of presses made during it\n";
+        ASSERT_LT(Clock::now() - thawed, 1500ms);
+        ExpectAsBefore(before, Presses(8), what);
+    }
+}
+
+TEST_F(StallRecoveryTest, KeyHeldIntoAStallSoundsNoLongerThanHeldAndPressesAfterAreOnTime) {
+    const Hearing before = Presses(6);
+    ASSERT_EQ(before.missed, 0) << "the presses before the stall are heard";
+    std::this_thread::sleep_for(300ms);
+    const std::size_t mark = capture_->Frames();
+    Press press = KeyDown();
+    std::this_thread::sleep_for(100ms);
+    server_->Freeze();
+    std::this_thread::sleep_for(300ms);
+    KeyUp(press);
+    std::this_thread::sleep_for(700ms);
+    server_->Thaw();
+    std::this_thread::sleep_for(1s);
+    double heardMs = 0;
+    for (const Tone& tone : TonesFrom(mark))
+        heardMs += tone.lengthMs;
+    EXPECT_LE(heardMs, press.HeldMs() + kLengthToleranceMs);
+    ExpectAsBefore(before, Presses(8), "a key held into a 1 s stall");
+}
+
+TEST_F(StallRecoveryTest, PressesAfterAStallWithNoKeyingAreHeardOnTime) {
+    const Hearing before = Presses(6);
+    ASSERT_EQ(before.missed, 0) << "the presses before the stall are heard";
+    std::this_thread::sleep_for(300ms);
+    server_->Freeze();
+    std::this_thread::sleep_for(2s);
+    server_->Thaw();
+    std::this_thread::sleep_for(1s);
+    ExpectAsBefore(before, Presses(8), "a 2 s stall with no keying");
+}
+
+} // namespace
+} // namespace klavet::testing
