@@ -1,9 +1,12 @@
 // Starts the trainer: reads the command line, checks that the display can be
 // opened, then makes its window, shown, and runs the event loop.
 
+#include "argument_text.h"
 #include "argument_vector.h"
 #include "command_line.h"
 #include "display_problem.h"
+#include "platform_guard.h"
+#include "terminal_line.h"
 
 #include "main_window.h"
 #include "sound_output.h"
@@ -12,8 +15,11 @@
 
 #include <QApplication>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -27,8 +33,26 @@ void PreferX11(const klavet::CommandLine& commandLine) {
 }
 
 int Fail(const klavet::CommandLine& commandLine, int exitCode, const QString& line) {
-    std::fprintf(stderr, "%s: %s\n", qPrintable(commandLine.ProgramName()), qPrintable(line));
+    klavet::SayOnStandardError(klavet::ArgumentBytes(commandLine.ProgramName()), klavet::ArgumentBytes(line));
     return exitCode;
+}
+
+// Prints the help or the version; a write that fails (a full disk, a closed
+// pipe) is said on standard error, as GNU programs do.
+int Answer(const klavet::CommandLine& commandLine, const QString& text) {
+    const std::string bytes = klavet::ArgumentBytes(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return Fail(commandLine, 1, QString("write error: ") + std::strerror(errno));
+    return 0;
+}
+
+// The platform plugin that Qt will start.
+QString PlatformPlugin(const klavet::CommandLine& commandLine) {
+    if (!commandLine.Platform().isEmpty())
+        return commandLine.Platform();
+    const QString chosen = qEnvironmentVariable("QT_QPA_PLATFORM");
+    return chosen.isEmpty() ? QStringLiteral("xcb") : chosen;
 }
 
 } // namespace
@@ -36,13 +60,12 @@ int Fail(const klavet::CommandLine& commandLine, int exitCode, const QString& li
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << klavet::ArgumentText(argv[i]);
     const klavet::CommandLine commandLine(arguments);
     if (const auto& answer = commandLine.Answered()) {
         if (answer->exitCode != 0)
             return Fail(commandLine, answer->exitCode, answer->text);
-        std::fputs(qPrintable(answer->text), stdout);
-        return 0;
+        return Answer(commandLine, answer->text);
     }
 
     PreferX11(commandLine);
@@ -51,11 +74,14 @@ int main(int argc, char** argv) {
         return Fail(commandLine, 1, problem);
 
     klavet::ArgumentVector toolkitArguments(commandLine.ToolkitArguments());
+    std::optional<klavet::PlatformGuard> guard(std::in_place, commandLine.ProgramName(),
+                                               PlatformPlugin(commandLine));
     QApplication app(toolkitArguments.Count(), toolkitArguments.Values());
+    guard.reset();
     klavet::UseDesignStyle();
     klavet::WindowOptions options;
     options.sound = klavet::CreateSoundOutput();
-    options.keyPort = commandLine.KeyPort().toStdString();
+    options.keyPort = klavet::ArgumentBytes(commandLine.KeyPort());
     klavet::FrmKlavet window(std::move(options));
     window.show();
     return app.exec();

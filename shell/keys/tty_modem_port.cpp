@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <system_error>
 #include <unistd.h>
@@ -58,8 +59,13 @@ TtyModemPort::~TtyModemPort() {
         timer_delete(timer_);
 }
 
+// Only a character device is opened: a file, a directory, a pipe or a socket
+// of that name is no port, and no port will come there.
 std::optional<OpenFailure> TtyModemPort::Open(const std::string& path) {
     Close();
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && !S_ISCHR(status.st_mode))
+        return OpenFailure{false, "not a serial port"};
     fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         const int error = errno;

@@ -1,6 +1,7 @@
 #include "key_router.h"
 
 #include "serial_key_watcher.h"
+#include "terminal_line.h"
 #include "tty_modem_port.h"
 #include "x_input_loss.h"
 
@@ -11,7 +12,6 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <cstdio>
 
 namespace klavet {
 
@@ -77,9 +77,7 @@ void KeyRouter::WatchSerialKey(const std::string& path, std::unique_ptr<ModemPor
             QMetaObject::invokeMethod(
                 this, [this, closed, at] { Set(KeySource::SerialPort, closed, at); }, Qt::QueuedConnection);
         },
-        [](const std::string& line) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), line.c_str());
-        });
+        [](const std::string& line) { SayOnStandardError(QCoreApplication::applicationName().toStdString(), line); });
 }
 
 // The change is counted when its handler runs, so that changes held back

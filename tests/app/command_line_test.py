@@ -181,10 +181,24 @@ class Mistakes(unittest.TestCase):
             ("--key-port",): "--key-port",
             ("--key-port=",): "--key-port",
             ("--key-port", "/dev/ttyS0", "--key-port", "/dev/ttyS1"): "twice",
+            # What the user typed is shown, on one line, whatever it holds.
+            ("--bo\ngus",): "'bo\\ngus'",
+            ("le\x1b[2Jcon",): "'le\\x1b[2Jcon'",
+            (b"le\xe7on",): "'le\\xe7on'",
         }
         for args, named in cases.items():
             with self.subTest(args=args):
                 assert_one_line(self, run(list(args)), 2, named)
+
+
+class WriteErrors(unittest.TestCase):
+    def test_an_answer_that_cannot_be_written_is_said_with_exit_1(self):
+        for option in ("--help", "--version"):
+            with self.subTest(option=option), open("/dev/full", "w") as full:
+                result = subprocess.run([KLAVET, option], env=bare_env(), stdin=subprocess.DEVNULL,
+                                        stdout=full, stderr=subprocess.PIPE, text=True, timeout=60)
+                self.assertEqual(result.returncode, 1)
+                self.assertEqual(result.stderr, "klavet: write error: No space left on device\n")
 
 
 class NoDisplay(unittest.TestCase):
@@ -210,6 +224,22 @@ class NoDisplay(unittest.TestCase):
                                         f"'{nowhere}'")
         finally:
             server.close()
+
+
+class PlatformPlugins(unittest.TestCase):
+    """A platform plugin that is not installed, or cannot reach its window
+    system: one line naming it and X11, and exit 1, not Qt's abort."""
+
+    def test_each_unusable_plugin_gets_one_line_and_exit_1(self):
+        with tempfile.TemporaryDirectory() as runtime:
+            cases = [(["-platform", "klavet-none"], {}, "'klavet-none'"),
+                     (["--platform=wayland"], {}, "'wayland'"),
+                     ([], {"QT_QPA_PLATFORM": "wayland"}, "'wayland'")]
+            for args, extra, named in cases:
+                with self.subTest(args=args, env=extra):
+                    result = run(args, bare_env(XDG_RUNTIME_DIR=runtime, **extra))
+                    assert_one_line(self, result, 1, named)
+                    self.assertIn("X11 (the xcb plugin)", result.stderr)
 
 
 class ToolkitOptions(unittest.TestCase):

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace klavet {
@@ -30,17 +34,24 @@ TEST(TtyModemPort, PathsThatAreNoSerialPortSayWhy) {
     EXPECT_EQ(terminal->reason, "has no modem lines (not a serial port)");
     close(master);
 
-    const auto file = std::filesystem::temp_directory_path() / ("klavet-port-" + std::to_string(getpid()));
-    std::ofstream(file) << "x";
-    auto plain = port.Open(file);
-    std::filesystem::remove(file);
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->reason, "has no modem lines (not a serial port)");
-
-    auto directory = port.Open("/");
-    ASSERT_TRUE(directory);
-    EXPECT_FALSE(directory->missing);
-    EXPECT_EQ(directory->reason, "cannot open it: Is a directory");
+    // Whatever else has the name is no port, and none will come there.
+    const auto dir = std::filesystem::temp_directory_path() / ("klavet-port-" + std::to_string(getpid()));
+    std::filesystem::create_directory(dir);
+    std::ofstream(dir / "file") << "x";
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (dir / "socket").c_str());
+    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    for (const auto& path : {dir / "file", dir / "fifo", dir / "socket", dir}) {
+        auto other = port.Open(path);
+        ASSERT_TRUE(other) << path;
+        EXPECT_FALSE(other->missing) << path;
+        EXPECT_EQ(other->reason, "not a serial port") << path;
+    }
+    close(listening);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(TtyModemPort, UnopenedPortIsGone) {

@@ -7,8 +7,10 @@ serial-port key's option with a port that cannot serve."""
 import ctypes
 import os
 import pty
+import socket
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -204,6 +206,18 @@ class KeyPort(unittest.TestCase):
     def test_missing_port(self):
         self.run_with_port("/dev/ttyUSB-klavet-none",
                            "klavet: key port /dev/ttyUSB-klavet-none: not found; will use it once it is plugged in")
+
+    def test_socket_with_an_odd_name_is_opened_as_named_and_said_on_one_line(self):
+        # A name that is not UTF-8 and holds a newline: still the file named,
+        # which exists and is no port.
+        with tempfile.TemporaryDirectory() as work:
+            name = os.fsencode(work) + b"/key\nport\xe9"
+            listening = socket.socket(socket.AF_UNIX)
+            try:
+                listening.bind(name)
+                self.run_with_port(name, f"klavet: key port {work}/key\\nport\\xe9: not a serial port")
+            finally:
+                listening.close()
 
     def test_pseudo_terminal(self):
         master, slave = pty.openpty()
