@@ -78,6 +78,9 @@ int main(int argc, char** argv) {
                                                PlatformPlugin(commandLine));
     QApplication app(toolkitArguments.Count(), toolkitArguments.Values());
     guard.reset();
+    // Docks and task bars match the window (WM_CLASS "klavet", and the
+    // desktop file's name where they read it) with its launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.klavet.klavet"));
     klavet::UseDesignStyle();
     klavet::WindowOptions options;
     options.sound = klavet::CreateSoundOutput();

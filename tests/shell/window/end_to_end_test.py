@@ -67,6 +67,15 @@ class Trainer(TrainerCase):
         access.listen("object:text-changed")
         self.assertEqual(access.pump(1.5, "object:text-changed"), [])
 
+    def test_1b_window_matches_its_desktop_entry(self):
+        # Docks and task bars pair a window with its launcher and icon by the
+        # class of WM_CLASS and the entry's StartupWMClass.
+        out = desktop.run(["xprop", "-id", str(self.window), "WM_CLASS"])
+        window_class = out.split("=", 1)[1].split(",")[1].strip().strip('"')
+        with open(os.environ["KLAVET_DESKTOP_ENTRY"], encoding="utf-8") as f:
+            keys = dict(line.strip().split("=", 1) for line in f if "=" in line)
+        self.assertEqual(keys.get("StartupWMClass"), window_class)
+
     def test_2_press_outside_the_shape_does_nothing(self):
         x, y = self.origin()
         desktop.xdotool("mousemove", x + 7, y + 7, "sleep", 0.1, "mousedown", 1, "sleep", 0.1,
