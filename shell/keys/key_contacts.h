@@ -1,14 +1,15 @@
 #pragma once
 
-// Which of the key's sources hold it down: the mouse on the contact, the two
-// Ctrl keys and a serial-port key, wired in parallel. The key is down while
+// Which of the key's sources hold it down: the mouse on the contact, the Space
+// bar while the contact has the focus, the two Ctrl keys and a serial-port
+// key, wired in parallel. The key is down while
 // any source holds it. Plain bookkeeping: it neither times nor calls anything.
 
 #include <bitset>
 
 namespace klavet {
 
-enum class KeySource { Mouse, LeftCtrl, RightCtrl, SerialPort };
+enum class KeySource { Mouse, Space, LeftCtrl, RightCtrl, SerialPort };
 
 // What a source's change does to the key as a whole.
 enum class KeyEdge { None, Down, Up };
@@ -26,7 +27,7 @@ public:
 private:
     static std::size_t Index(KeySource source) { return static_cast<std::size_t>(source); }
 
-    std::bitset<4> held_;
+    std::bitset<5> held_;
 };
 
 } // namespace klavet

@@ -40,9 +40,21 @@ private:
     }
 };
 
+// The key contact: a button that keys while held, by the mouse, the Space bar
+// or a Ctrl key. A push button's "Press" action would key nothing, so it
+// offers none; focusing it is its one action.
+class KeyContact final : public QAccessibleWidget {
+public:
+    explicit KeyContact(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Button) {}
+};
+
 QAccessibleInterface* MainWindowFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("klavet::FrmKlavet") && object && object->isWidgetType())
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    if (className == QLatin1String("klavet::FrmKlavet"))
         return new ShownChildren(static_cast<QWidget*>(object));
+    if (object->objectName() == QLatin1String("Laklavet"))
+        return new KeyContact(static_cast<QWidget*>(object));
     return nullptr;
 }
 

@@ -20,20 +20,26 @@ using K = ControlKind;
 } // namespace
 
 const std::array<ControlDesign, 22> kControlDesigns = {{
-    {"Volume", K::Button, "volume", {1440, 480, 855, 255}, kMedium, true, false, kNoFace, nullptr, nullptr},
-    {"CmdQuitte", K::Button, "X", {4920, 3480, 375, 315}, kSmallBold, true, false, kNoFace, nullptr,
+    {"Volume", K::Button, "volume", {1440, 480, 855, 255}, kMedium, true, false, kNoFace, "Volume",
+     "Ouvrir le réglage du volume du système"},
+    {"CmdQuitte", K::Button, "X", {4920, 3480, 375, 315}, kSmallBold, true, false, kNoFace, "Quitter",
      "Quitter l'entraîneur"},
-    {"ChkVit", K::CheckBox, "  Calibrage", {3840, 480, 1455, 240}, kMedium, true, false, kNoFace, nullptr, nullptr},
+    {"ChkVit", K::CheckBox, "  Calibrage", {3840, 480, 1455, 240}, kMedium, true, false, kNoFace, "Calibrage",
+     "Cochée, une série de points mesure la vitesse ; décochée, les signes manipulés sont décodés"},
     {"TxtVit", K::TextBox, "8", {360, 1800, 375, 300}, kMedium, false, true, kNoFace, nullptr, nullptr},
     {"Text3", K::TextBox, "Text3", {360, 2160, 375, 285}, kSmall, false, false, kNoFace, nullptr, nullptr},
     {"Text2", K::TextBox, "Text2", {360, 2520, 375, 285}, kSmall, false, false, kNoFace, nullptr, nullptr},
-    {"Command2", K::Button, "Aide", {480, 480, 855, 255}, kSmall, true, false, kNoFace, nullptr, nullptr},
+    {"Command2", K::Button, "Aide", {480, 480, 855, 255}, kSmall, true, false, kNoFace, "Aide",
+     "Ouvrir l'aide"},
     {"Command1", K::PictureButton, "", {1080, 840, 375, 375}, kWindowFont, true, false, kPlayFace,
      "Écouter le signe", nullptr},
     {"Text1", K::TextBox, "F", {600, 840, 375, 375}, {kSansSerif, 12, true}, true, true, kNoFace,
      "Signe à étudier", "Tapez le signe à écouter puis à reproduire"},
     {"Laklavet", K::PictureButton, "", {3900, 1320, 255, 255}, kWindowFont, true, false, kContactFace,
-     "Manipulateur", "Contact du manipulateur : appui court pour un point, long pour un trait"},
+     "Manipulateur",
+     "Contact du manipulateur : appui court pour un point, long pour un trait. Manipulez avec un bouton de la "
+     "souris, la barre d'espace quand le contact a le focus, l'une des touches Ctrl, ou un manipulateur "
+     "branché sur le port série"},
     {"Picture2", K::PictureBox, "", {960, 1560, 3615, 2295}, kWindowFont, true, false, kNoFace,
      "Manipulateur enfoncé", nullptr},
     {"Picture1", K::PictureBox, "", {960, 1560, 3615, 2295}, kWindowFont, true, false, kNoFace,

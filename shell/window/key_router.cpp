@@ -4,6 +4,7 @@
 #include "terminal_line.h"
 #include "tty_modem_port.h"
 #include "x_input_loss.h"
+#include "x_key_repeat.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -21,6 +22,7 @@ namespace {
 constexpr quint32 kRightControlKeysym = 0xffe4;
 
 constexpr auto kMouse = KeySource::Mouse;
+constexpr auto kSpace = KeySource::Space;
 constexpr auto kLeftCtrl = KeySource::LeftCtrl;
 constexpr auto kRightCtrl = KeySource::RightCtrl;
 
@@ -44,6 +46,7 @@ void KeyRouter::WatchWindow(QWindow* window) {
     window->installEventFilter(this);
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
+    AskForDetectableKeyRepeat();
     // Seen as the X events are read, handled once the input read with them
     // has been delivered: a release that did arrive comes first.
     xLoss_ = std::make_unique<XInputLoss>(
@@ -57,10 +60,10 @@ void KeyRouter::WatchWindow(QWindow* window) {
 void KeyRouter::OnXLoss(XInputLoss::Loss loss, SteadyTime at) {
     switch (loss) {
     case XInputLoss::Loss::Keyboard:
-        LetGo({kLeftCtrl, kRightCtrl}, at);
+        LetGo({kSpace, kLeftCtrl, kRightCtrl}, at);
         break;
     case XInputLoss::Loss::Focus:
-        LetGo({kMouse, kLeftCtrl, kRightCtrl}, at);
+        LetGo({kMouse, kSpace, kLeftCtrl, kRightCtrl}, at);
         break;
     case XInputLoss::Loss::PointerGrab:
         LetGo({kMouse}, at);
@@ -101,6 +104,8 @@ void KeyRouter::LetGo(std::initializer_list<KeySource> sources, SteadyTime at) {
     for (KeySource source : sources) {
         if (source == kMouse)
             contactButtons_ = Qt::NoButton;
+        if (source == kSpace)
+            spaceHeld_ = false;
         Set(source, false, at);
     }
 }
@@ -131,15 +136,21 @@ bool KeyRouter::OnMouse(const QEvent* event) {
     return true;
 }
 
-// A Ctrl key keys and types nothing; its repeats are not presses. Other keys,
-// Ctrl held or not, go on to the focus.
+// A Ctrl key keys and types nothing, and so does the Space bar while the
+// contact has the focus (its release keys wherever the focus has gone); their
+// repeats are not presses. Other keys, Ctrl held or not, go on to the focus.
 bool KeyRouter::OnKey(const QKeyEvent* event) {
-    if (event->key() != Qt::Key_Control)
+    const bool press = event->type() == QEvent::KeyPress;
+    KeySource source = kSpace;
+    if (event->key() == Qt::Key_Control)
+        source = event->nativeVirtualKey() == kRightControlKeysym ? kRightCtrl : kLeftCtrl;
+    else if (event->key() != Qt::Key_Space || !(spaceHeld_ || (press && contact_ && contact_->hasFocus())))
         return false;
-    if (!event->isAutoRepeat()) {
-        const KeySource side = event->nativeVirtualKey() == kRightControlKeysym ? kRightCtrl : kLeftCtrl;
-        Set(side, event->type() == QEvent::KeyPress, ticks_.EventTime(event));
-    }
+    if (event->isAutoRepeat())
+        return true;
+    if (source == kSpace)
+        spaceHeld_ = press;
+    Set(source, press, ticks_.EventTime(event));
     return true;
 }
 
@@ -162,7 +173,7 @@ bool KeyRouter::OnWindowChange(const QEvent* event) {
         break;
     }
     if (lost)
-        LetGo({kMouse, kLeftCtrl, kRightCtrl}, ticks_.Now());
+        LetGo({kMouse, kSpace, kLeftCtrl, kRightCtrl}, ticks_.Now());
     return false;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// Turns the mouse on the contact, either Ctrl key and a serial-port key, each at
-// its own time and wired in parallel, into the engine's key down and up, and
-// lets a held key up when the window loses it. What a key down does is the engine's.
+// Turns the mouse on the contact, the Space bar on the focused contact, either
+// Ctrl key and a serial-port key, each at its own time and wired in parallel,
+// into the engine's key down and up, and lets a held key up when the window
+// loses it. What a key down does is the engine's.
 
 #include "clock.h"
 #include "key_contacts.h"
@@ -63,6 +64,7 @@ private:
     KeyContacts contacts_;
     QWidget* contact_ = nullptr;
     Qt::MouseButtons contactButtons_; // pressed on the contact and not released
+    bool spaceHeld_ = false;          // pressed on the focused contact and not released
     QWindow* window_ = nullptr;
     std::unique_ptr<XInputLoss> xLoss_;
     std::unique_ptr<SerialKeyWatcher> serialKey_;

@@ -168,10 +168,11 @@ void FrmKlavet::FinishControls() {
     result->setPalette(grey);
 
     laklavet_->setToolTip(FromUtf8(kStartToolTip));
-    // A press keys the contact without taking the focus from the sign box.
-    for (QWidget* widget : {static_cast<QWidget*>(picture1_), static_cast<QWidget*>(picture2_),
-                            static_cast<QWidget*>(laklavet_)})
-        widget->setFocusPolicy(Qt::TabFocus);
+    // A press keys the contact without taking the focus from the sign box;
+    // Tab reaches it, for the Space bar. The key pictures only show.
+    laklavet_->setFocusPolicy(Qt::TabFocus);
+    picture1_->setFocusPolicy(Qt::NoFocus);
+    picture2_->setFocusPolicy(Qt::NoFocus);
     // The contact's bottom row overlaps the pictures' top row; the contact wins.
     laklavet_->raise();
 

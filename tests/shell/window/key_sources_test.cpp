@@ -1,5 +1,5 @@
-// The key's sources in the window: the mouse on the contact, the Ctrl keys
-// wherever the focus is, a serial-port key through a scripted port, and the
+// The key's sources in the window: the mouse on the contact, the Space bar on
+// the focused contact, the Ctrl keys wherever the focus is, a serial-port key through a scripted port, and the
 // losses that let a held key up.
 
 #include "window_fixture.h"
@@ -59,6 +59,11 @@ protected:
         }
     }
 
+    void Space(QEvent::Type type, bool repeat = false) {
+        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, " ", repeat);
+        QCoreApplication::sendEvent(Handle(), &event);
+    }
+
     void MouseOnContact(bool down) {
         if (down)
             QTest::mousePress(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
@@ -114,6 +119,44 @@ TEST_F(KeySourcesTest, KeyRepeatsOfAHeldCtrlKeyAreNoPresses) {
     EXPECT_EQ(sound->Calls(), kOnePress);
     EXPECT_EQ(TextOf("Text2"), "50");
     EXPECT_EQ(TextOf("Text1"), "F");
+}
+
+// For a learner at the keyboard, with a screen reader: the Space bar keys the
+// focused contact as the mouse does and types nothing; its repeats are no
+// presses; its release lets go wherever the focus has gone meanwhile; and in
+// the sign box it is a space.
+TEST_F(KeySourcesTest, SpaceKeysTheFocusedContactLikeTheMouseAndTypesElsewhere) {
+    Control("Laklavet")->setFocus();
+    Wait(100ms);
+    Space(QEvent::KeyPress);
+    EXPECT_TRUE(KeyShownDown());
+    for (int i = 0; i < 3; ++i) {
+        Wait(10ms);
+        Space(QEvent::KeyRelease, true);
+        Space(QEvent::KeyPress, true);
+    }
+    Wait(30ms);
+    Space(QEvent::KeyRelease);
+    EXPECT_FALSE(KeyShownDown());
+    EXPECT_EQ(sound->Calls(), kOnePress);
+    EXPECT_EQ(TextOf("Text2"), "60");
+    EXPECT_EQ(TextOf("Text3"), "100");
+    EXPECT_EQ(CaptionOf("Label9"), "1");
+
+    sound->Clear();
+    Space(QEvent::KeyPress);
+    Control("Text1")->setFocus();
+    Wait(20ms);
+    Space(QEvent::KeyRelease);
+    EXPECT_FALSE(KeyShownDown());
+    EXPECT_EQ(sound->Calls(), kOnePress);
+    EXPECT_EQ(TextOf("Text1"), "F");
+
+    sound->Clear();
+    Control<QLineEdit>("Text1")->clear();
+    QTest::keyClick(Handle(), Qt::Key_Space);
+    EXPECT_EQ(TextOf("Text1"), " ");
+    EXPECT_TRUE(sound->Calls().empty());
 }
 
 // A key down never waits to see whether another key follows: Ctrl+V keys

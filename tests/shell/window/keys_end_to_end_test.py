@@ -178,6 +178,19 @@ class CtrlKeys(TrainerCase):
             other.kill()
             other.wait()
 
+    def test_9_space_keys_the_contact_once_tabbed_to(self):
+        desktop.xdotool("windowactivate", "--sync", self.window, "sleep", 0.3)
+        self.type_sign("r")
+        # Back from the sign box to the contact, then a K with dashes held
+        # long past the keyboard's repeat delay: repeats are no presses.
+        steps = ["key", "shift+Tab", "sleep", 0.3]
+        for element in "-.-":
+            held = 0.9 if element == "-" else 0.06
+            steps += ["keydown", "space", "sleep", held, "keyup", "space", "sleep", 0.1]
+        desktop.xdotool(*steps)
+        self.assertEqual(self.wait_name(RESULT, "K"), "K")
+        self.assertEqual(self.sign_box(), "r")
+
 
 class KeyPort(unittest.TestCase):
     """--key-port with a port that cannot serve: one line, and a trainer that

@@ -149,19 +149,19 @@ TEST_F(WindowTest, StartsInTheDesignState) {
     EXPECT_EQ(Control<QLineEdit>("Text1")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
 }
 
-// Of the design's order, the controls that can take the focus (labels cannot).
+// Of the design's order, the controls that can take the focus: neither the
+// labels nor the key pictures, which only show.
 TEST_F(WindowTest, FocusGoesThroughTheControlsInDesignOrder) {
     Show();
     std::vector<std::string> order;
-    QWidget* widget = Control("Picture1");
+    QWidget* widget = Control("Laklavet");
     do {
         if (widget->focusPolicy() & Qt::TabFocus)
             order.push_back(widget->objectName().toStdString());
         widget = widget->nextInFocusChain();
-    } while (widget != Control("Picture1"));
-    EXPECT_EQ(order, (std::vector<std::string>{"Picture1", "Picture2", "Laklavet", "Text1", "Command1",
-                                               "Command2", "Text2", "Text3", "TxtVit", "ChkVit", "CmdQuitte",
-                                               "Volume"}));
+    } while (widget != Control("Laklavet"));
+    EXPECT_EQ(order, (std::vector<std::string>{"Laklavet", "Text1", "Command1", "Command2", "Text2", "Text3",
+                                               "TxtVit", "ChkVit", "CmdQuitte", "Volume"}));
 }
 
 TEST_F(WindowTest, ShapeIsTheRoundedRectangleOfTheDesign) {
@@ -480,6 +480,22 @@ TEST_F(WindowTest, AssistiveToolsSeeTheShownControlsAndTheirChanges) {
     auto* box = QAccessible::queryAccessibleInterface(Control("Text1"));
     ASSERT_NE(box->textInterface(), nullptr);
     EXPECT_EQ(box->textInterface()->text(0, box->textInterface()->characterCount()), "F");
+
+    // Each control is named for what it does, whatever its caption.
+    const std::pair<const char*, const char*> named[] = {
+        {"CmdQuitte", "Quitter"}, {"Volume", "Volume"}, {"Command2", "Aide"}, {"ChkVit", "Calibrage"},
+        {"Laklavet", "Manipulateur"}};
+    for (const auto& [control, name] : named)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(Control(control))->text(QAccessible::Name), name);
+    // The contact keys while held: no action that would key nothing, and a
+    // description of every way to key it.
+    auto* contact = QAccessible::queryAccessibleInterface(Control("Laklavet"));
+    EXPECT_EQ(contact->role(), QAccessible::Button);
+    ASSERT_NE(contact->actionInterface(), nullptr);
+    EXPECT_EQ(contact->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::setFocusAction()});
+    const QString description = contact->text(QAccessible::Description);
+    for (const char* way : {"souris", "espace", "Ctrl", "port série"})
+        EXPECT_TRUE(description.contains(QString::fromUtf8(way))) << way;
 
 }
 
