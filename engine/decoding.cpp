@@ -53,8 +53,11 @@ void TrainerEngine::Decode() {
         slots[k] = captions[k];
     }
     // No match leaves the result field as it was.
-    if (const SignEntry* entry = FindBySlots(slots))
+    if (const SignEntry* entry = FindBySlots(slots)) {
         window_.SetCaption(Label::Label7, entry->Sign);
+        if (listener_)
+            listener_->Decoded(entry->Sign);
+    }
 }
 
 } // namespace klavet

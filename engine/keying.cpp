@@ -67,7 +67,9 @@ void TrainerEngine::ClearSign() {
 
 void TrainerEngine::Laklavet_MouseDown() {
     window_.SetKeyToolTip(Calibrating() ? kCalibrationToolTip : std::string_view{});
-    if (NewSignDue())
+    const bool newSign = NewSignDue();
+    const std::int16_t idleTicks = state_.IdleTicks;
+    if (newSign)
         ClearSign();
 
     window_.SetPictureVisible(Picture::Picture1, false);
@@ -84,6 +86,8 @@ void TrainerEngine::Laklavet_MouseDown() {
 
     if (Calibrating())
         CalibratingKeyDown();
+    if (listener_)
+        listener_->KeyDown(idleTicks, newSign);
 }
 
 void TrainerEngine::Timer1_Timer() {
@@ -106,10 +110,14 @@ void TrainerEngine::Laklavet_MouseUp() {
 
     window_.SetText(TextBox::Text2, DecimalText(state_.PressTicks));
 
-    if (window_.ChkVitValue() == 0) {
+    const bool judged = window_.ChkVitValue() == 0;
+    if (judged) {
         ClassifyPress();
         WriteSlot();
     }
+    if (listener_)
+        listener_->KeyUp(state_.PressTicks, judged ? std::string_view(state_.CurrentElement) : std::string_view{},
+                         state_.UnitTicks);
     state_.PressTicks = 0;
 }
 

@@ -5,6 +5,7 @@
 // They work on a TrainerState and reach the window and the sound only
 // through the two operation interfaces; they own none of the three.
 
+#include "keying_listener.h"
 #include "sound_operations.h"
 #include "trainer_state.h"
 #include "window_operations.h"
@@ -44,6 +45,10 @@ public:
     // Play button: holds the caller until the last element has sounded.
     void Command1_Click();
 
+    // From now on, tells `listener` (null: nobody) of each press, release,
+    // decoded sign and played sign.
+    void Listen(KeyingListener* listener) { listener_ = listener; }
+
 private:
     bool Calibrating() const { return window_.ChkVitValue() == 1; }
     bool NewSignDue() const;
@@ -57,6 +62,7 @@ private:
     TrainerState& state_;
     WindowOperations& window_;
     SoundOperations& sound_;
+    KeyingListener* listener_ = nullptr;
 };
 
 // How many ticks may pass before one that the learner could see: only a gap

@@ -23,6 +23,8 @@ void TrainerEngine::Command1_Click() {
     for (char element : entry->Code)
         sound_.PlaySoundSync(sound_.SoundFilePath(element == '.' ? kDotFile : kDashFile));
     window_.SetCaption(Label::signe, entry->Code);
+    if (listener_)
+        listener_->Played(entry->Sign);
 }
 
 } // namespace klavet

@@ -4,7 +4,7 @@
 
 #include "fake_window.h"
 #include "keying.h"
-#include "sound_capture.h"
+#include "capture_test.h"
 #include "sound_output.h"
 #include "test_waves.h"
 
@@ -40,19 +40,11 @@ private:
     const std::string dir_;
 };
 
-class KeyedSoundTest : public ::testing::Test {
+class KeyedSoundTest : public CaptureTest<KeyedSoundTest> {
 protected:
-    static void SetUpTestSuite() { capture_ = Capture::ForThisRun().release(); }
-    static void TearDownTestSuite() {
-        delete capture_;
-        capture_ = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(capture_->Ready()) << "the private sound server did not start";
+        ASSERT_NO_FATAL_FAILURE(OpenOutput());
         ASSERT_NE(capture_->Server(), nullptr) << "these cases listen at a server's sink";
-        output_ = capture_->StreamingOutput();
-        ASSERT_NE(output_, nullptr) << "no device opened";
         const auto tone = WaveBytes(Sine(700, 40, 48000, 0.5), 1, 48000, SampleKind::S16);
         WriteFile(dir_.Path("tok.wav"), tone);
         WriteFile(dir_.Path("di.wav"), WaveBytes(Sine(700, 0.1, 48000, 0.5), 1, 48000, SampleKind::S16));
@@ -99,16 +91,12 @@ protected:
         EXPECT_EQ(window_.Caption(Label::Label7), window_.UpperCase(entry));
     }
 
-    static Capture* capture_;
     TempDir dir_;
-    std::unique_ptr<SoundOutput> output_;
     std::unique_ptr<SoundInDirectory> sound_;
     TrainerState state_;
     FakeWindow window_;
     std::unique_ptr<TrainerEngine> engine_;
 };
-
-Capture* KeyedSoundTest::capture_ = nullptr;
 
 TEST_F(KeyedSoundTest, PlayButtonWithNoSignLeavesTheReleasedToneSilent) {
     for (const std::string entry : {"@", "\xC3\xA9", "", " "})

@@ -3,8 +3,8 @@
 // server's sink or, under SDL's dummy driver, by the output's tap. The same
 // cases run on each target (see sound_capture.h).
 
+#include "capture_test.h"
 #include "child_process.h"
-#include "sound_capture.h"
 #include "sound_output.h"
 #include "test_waves.h"
 
@@ -40,18 +40,10 @@ double ToMs(std::size_t frames) {
     return 1000.0 * static_cast<double>(frames) / kRate;
 }
 
-class SoundOutputTest : public ::testing::Test {
+class SoundOutputTest : public CaptureTest<SoundOutputTest> {
 protected:
-    static void SetUpTestSuite() { capture_ = Capture::ForThisRun().release(); }
-    static void TearDownTestSuite() {
-        delete capture_;
-        capture_ = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(capture_->Ready()) << "the private sound server did not start";
-        output_ = capture_->StreamingOutput();
-        ASSERT_NE(output_, nullptr) << "no device opened";
+        ASSERT_NO_FATAL_FAILURE(OpenOutput());
         WriteFile(dir_.Path("tone.wav"), WaveBytes(Sine(1000, 10, kRate, 0.5), 1, kRate, SampleKind::S16));
         WriteFile(dir_.Path("short.wav"), WaveBytes(Sine(1000, 0.2, kRate, 0.5), 1, kRate, SampleKind::S16));
     }
@@ -118,13 +110,9 @@ protected:
         return clicks;
     }
 
-    static Capture* capture_;
     std::size_t mark_ = 0; // the capture's frame where the last recording began
     TempDir dir_;
-    std::unique_ptr<SoundOutput> output_;
 };
-
-Capture* SoundOutputTest::capture_ = nullptr;
 
 TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel) {
     Clock::duration held{};

@@ -5,7 +5,7 @@
 // recorder received its first frame, against the same measure before the
 // stall.
 
-#include "sound_capture.h"
+#include "capture_test.h"
 #include "sound_output.h"
 #include "test_waves.h"
 
@@ -77,20 +77,12 @@ Hearing Hear(const std::vector<Press>& presses, const std::vector<Tone>& tones) 
     return hearing;
 }
 
-class StallRecoveryTest : public ::testing::Test {
+class StallRecoveryTest : public CaptureTest<StallRecoveryTest> {
 protected:
-    static void SetUpTestSuite() { capture_ = Capture::ForThisRun().release(); }
-    static void TearDownTestSuite() {
-        delete capture_;
-        capture_ = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(capture_->Ready()) << "the private sound server did not start";
+        ASSERT_NO_FATAL_FAILURE(OpenOutput());
         server_ = capture_->Server();
         ASSERT_NE(server_, nullptr) << "these cases stall a server";
-        output_ = capture_->StreamingOutput();
-        ASSERT_NE(output_, nullptr) << "no device opened";
         // The key tone runs on, silenced, long after each release, as the
         // trainer's does.
         WriteFile(dir_.Path("tok.wav"), WaveBytes(Sine(700, 40, 48000, 0.5), 1, 48000, SampleKind::S16));
@@ -169,13 +161,9 @@ protected:
                   << before.WorstOnset() << " ms\n";
     }
 
-    static Capture* capture_;
     SoundServer* server_ = nullptr;
     TempDir dir_;
-    std::unique_ptr<SoundOutput> output_;
 };
-
-Capture* StallRecoveryTest::capture_ = nullptr;
 
 TEST_F(StallRecoveryTest, PressesAfterAStallWithKeyingDuringItAreHeardOnTimeWithinASecond) {
     const Hearing before = Presses(6);
