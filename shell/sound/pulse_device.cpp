@@ -41,6 +41,9 @@ constexpr std::size_t kSinkLatencyFrames = 128;
 constexpr auto kConnectPatience = 1500ms;
 // A server that has not answered a timing query for this long is stalled.
 constexpr auto kStallAfter = 300ms;
+// How long past its asking the queue is kept full while a question waits:
+// longer than a busy machine's answers take, far less than the queue.
+constexpr auto kAnswerAllowance = 50ms;
 // Quiet this long, the stream is at rest.
 constexpr auto kRestAfter = 1s;
 // A change may be written where the server reads, wherever that turns out to
@@ -490,10 +493,15 @@ void PulseDevice::Rewrite(Clock::time_point now) {
     }
 }
 
+// While a question goes unanswered, the queue is kept as full only as it was
+// a little after the asking: a server that stopped answering has stopped
+// reading, and a sink that catches up on its return would play at once all
+// that was queued meanwhile, whatever the key did since.
 void PulseDevice::Refill(Clock::time_point now) {
     if (!clock_.Valid())
         return;
-    const double read = std::max(0.0, clock_.Predict(Seconds(now)));
+    const auto until = timing_ ? std::min(now, timingAsked_ + kAnswerAllowance) : now;
+    const double read = std::max(0.0, clock_.Predict(Seconds(until)));
     const std::size_t ahead = resting_ ? kIdleQueueFrames : queueFrames_;
     const std::uint64_t target = FrameAt(read) + ahead;
     if (written_ < target)

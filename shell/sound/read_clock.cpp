@@ -33,6 +33,10 @@ constexpr double kSlowHalfLife = 10.0;
 // kept it from reading (a sink timed by the clock does), and what was learnt
 // before describes a timeline it has left.
 constexpr double kCatchUpSeconds = 0.1;
+// Nor does it fall this far behind the line and catch up again by itself (a
+// busy machine holds it up for 180 ms at most, seen): it stalled, and reads
+// on from where it stopped.
+constexpr double kFallenBehindSeconds = 0.3;
 
 // Past that, for a write that finds the server a little later still (its
 // reading thread woken late, the machine busy): half as far again as the
@@ -66,7 +70,9 @@ double ReadClock::Latest(std::size_t k) const {
 
 void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
     const double offset = frame - seconds * rate_;
-    if (valid_.load(std::memory_order_relaxed) && offset - top_.load(std::memory_order_relaxed) > kCatchUpSeconds * rate_)
+    const double fromLine = offset - top_.load(std::memory_order_relaxed);
+    if (valid_.load(std::memory_order_relaxed) &&
+        (fromLine > kCatchUpSeconds * rate_ || fromLine < -kFallenBehindSeconds * rate_))
         Reset();
     const bool valid = valid_.load(std::memory_order_relaxed);
     const double top = top_.load(std::memory_order_relaxed);

@@ -310,10 +310,12 @@ TEST(ReadClockTest, ResetForgetsWhatWasLearnt) {
 
 // A server that neither reads nor answers for 1 to 5 s, a write sent to it
 // meanwhile, then its return: the device forgets the clock when it sees the
-// stall, the first answer still tells where the server stopped, and then it
-// either reads on from there or catches up at once on what it missed (a sink
-// timed by the clock does). A second after the return the aim is back to a
-// step or so, and no write aimed where unread is overtaken.
+// stall (not when it was at rest and asked nothing meanwhile), the first
+// answer still tells where the server stopped, and then it either reads on
+// from there or catches up at once on what it missed (a sink timed by the
+// clock does). A second after the return the aim is back to a step or so,
+// the line close to the server's reading, and no write aimed where unread is
+// overtaken.
 TEST(ReadClockTest, AfterAStallTheAimIsBackWithinASecondWhetherTheServerCatchesUpOrNot) {
     for (unsigned seed = 1; seed <= 200; ++seed) {
         std::mt19937 random(seed);
@@ -322,6 +324,7 @@ TEST(ReadClockTest, AfterAStallTheAimIsBackWithinASecondWhetherTheServerCatchesU
         const double stall = 1.0 + (random() % 4000) / 1e3;
         const double back = stallFrom + stall;
         const bool catchesUp = seed % 2 == 0;
+        const bool seen = seed % 4 < 2;
         const auto readBy = [&](double t) {
             if (t < stallFrom)
                 return server.ReadBy(t);
@@ -337,7 +340,8 @@ TEST(ReadClockTest, AfterAStallTheAimIsBackWithinASecondWhetherTheServerCatchesU
             if (i % 20 == 0)
                 clock.Landed(readBy(t + 0.0003), t);
         }
-        clock.Reset();
+        if (seen)
+            clock.Reset();
         // Written during the stall, it lands where the server is on its return.
         clock.Add(readBy(stallFrom), back + 0.0005, 0, false);
         clock.Landed(readBy(back + 0.001), stallFrom + 0.1);
