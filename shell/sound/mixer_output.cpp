@@ -52,28 +52,35 @@ struct Core {
     bool finished = false;
 };
 
-// Opens a device, watches it and chooses again once it is lost or while none
-// is open, at most once a second, since a server or a sink may have appeared
-// or come back meanwhile: sound returns within a second or so, unasked.
+// Opens a device, watches it and chooses again once it is lost, at most once
+// a second. While one is open, or a server answered but had no sink, it looks
+// by itself each second: sound returns within a second or so of a sink
+// appearing, unasked. With no server at all it looks again only when asked
+// (a key pressed): probing for one costs more than the trainer at rest.
 void Keep(std::shared_ptr<Core> core) {
-    SoundDevice* device = core->choose(core->options.backend, core->devices);
-    core->active.store(device);
+    DeviceChoice choice = core->choose(core->options.backend, core->devices);
+    core->active.store(choice.device);
     auto lastAttempt = Clock::now();
     std::unique_lock lk(core->lock);
+    const auto asked = [&] { return core->stop || core->check; };
     while (!core->stop) {
-        core->changed.wait_for(lk, kRetryEvery, [&] { return core->stop || core->check; });
+        if (choice.device || choice.soon)
+            core->changed.wait_for(lk, kRetryEvery, asked);
+        else
+            core->changed.wait(lk, asked);
         core->check = false;
-        if (core->stop || (device && !device->Lost()) || Clock::now() - lastAttempt < kRetryEvery)
+        if (core->stop || (choice.device && !choice.device->Lost()) || Clock::now() - lastAttempt < kRetryEvery)
             continue;
         lk.unlock();
         core->active.store(nullptr);
-        if (device)
-            device->Close();
-        device = core->choose(core->options.backend, core->devices);
-        core->active.store(device);
+        if (choice.device)
+            choice.device->Close();
+        choice = core->choose(core->options.backend, core->devices);
+        core->active.store(choice.device);
         lastAttempt = Clock::now();
         lk.lock();
     }
+    SoundDevice* device = choice.device;
     lk.unlock();
     core->active.store(nullptr);
     if (device)

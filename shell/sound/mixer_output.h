@@ -19,10 +19,16 @@ struct SoundDevices {
     std::unique_ptr<SoundDevice> sdl;
 };
 
-// Opens one of the devices and returns it, or null when none could be
-// opened. Called on the keeper thread at start and whenever the open device
-// is lost.
-using DeviceChooser = SoundDevice* (*)(SoundBackend backend, const SoundDevices& devices);
+// The device opened, if any; and, when none was, whether one may be soon (a
+// server answered but has no sink yet), so that it is looked for unasked.
+struct DeviceChoice {
+    SoundDevice* device = nullptr;
+    bool soon = false;
+};
+
+// Opens one of the devices. Called on the keeper thread at start and
+// whenever the open device is lost.
+using DeviceChooser = DeviceChoice (*)(SoundBackend backend, const SoundDevices& devices);
 
 std::unique_ptr<SoundOutput> MakeMixerOutput(const SoundOutputOptions& options, DeviceChooser choose);
 

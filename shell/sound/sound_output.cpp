@@ -6,35 +6,37 @@ namespace klavet {
 
 namespace {
 
-SoundDevice* OpenedOrNull(SoundDevice& device) {
-    return device.Open() == DeviceOpening::Opened ? &device : nullptr;
+DeviceChoice OpenedOrNone(SoundDevice& device) {
+    const DeviceOpening opening = device.Open();
+    return {opening == DeviceOpening::Opened ? &device : nullptr, opening == DeviceOpening::NoOutput};
 }
 
 // A pulse server first: PulseAudio, or PipeWire's pulse service, is what the
 // desktops run. SDL only when no pulse server took the connection; one that
 // took it and hangs, or has no sink to play on for now, is waited for, not
 // passed over (SDL's own pulse driver does not survive a server with no sink).
-SoundDevice* ChooseDevice(SoundBackend backend, const SoundDevices& devices) {
+DeviceChoice ChooseDevice(SoundBackend backend, const SoundDevices& devices) {
     switch (backend) {
     case SoundBackend::None:
-        return nullptr;
+        return {};
     case SoundBackend::Pulse:
-        return OpenedOrNull(*devices.pulse);
+        return OpenedOrNone(*devices.pulse);
     case SoundBackend::Sdl:
-        return OpenedOrNull(*devices.sdl);
+        return OpenedOrNone(*devices.sdl);
     case SoundBackend::Automatic:
         break;
     }
     switch (devices.pulse->Open()) {
     case DeviceOpening::Opened:
-        return devices.pulse.get();
+        return {devices.pulse.get(), false};
     case DeviceOpening::Absent:
-        return OpenedOrNull(*devices.sdl);
+        return OpenedOrNone(*devices.sdl);
     case DeviceOpening::Unanswered:
-    case DeviceOpening::NoOutput:
         break;
+    case DeviceOpening::NoOutput:
+        return {nullptr, true};
     }
-    return nullptr;
+    return {};
 }
 
 } // namespace
