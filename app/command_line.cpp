@@ -44,7 +44,10 @@ CommandLine::CommandLine(const QStringList& arguments)
         "Key with a straight key on the serial port <port> (such as /dev/ttyUSB0): DTR and RTS are raised, "
         "and a contact on CTS, DSR or DCD is the key down. No other port is ever opened.",
         "port");
-    parser.addOptions({help, version, keyPort, platform, display, session});
+    const QCommandLineOption rhythm(
+        "rhythm", "Open the rhythm panel, which draws each sign keyed against its ideal timing and gives its "
+                  "speed, note and the faults of the latest signs.");
+    parser.addOptions({help, version, keyPort, rhythm, platform, display, session});
 
     const QString seeHelp = " See '" + programName_ + " --help'.";
     if (!parser.parse(arguments)) {
@@ -61,6 +64,7 @@ CommandLine::CommandLine(const QStringList& arguments)
         answer_ = Answer{2, "Option --key-port needs the port, as in --key-port /dev/ttyUSB0." + seeHelp};
     } else {
         keyPort_ = parser.value(keyPort);
+        rhythm_ = parser.isSet(rhythm);
         platform_ = parser.value(platform);
         display_ = parser.value(display);
         session_ = parser.value(session);

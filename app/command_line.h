@@ -36,6 +36,8 @@ public:
     const QString& Display() const { return display_; }
     // The serial port to key with; empty when none was named.
     const QString& KeyPort() const { return keyPort_; }
+    // Whether the rhythm panel opens with the window.
+    bool Rhythm() const { return rhythm_; }
     // The program's name followed by the toolkit's options that were given,
     // spelt as QApplication reads them ("-platform", "xcb").
     QStringList ToolkitArguments() const;
@@ -48,6 +50,7 @@ private:
     QString display_;
     QString session_;
     QString keyPort_;
+    bool rhythm_ = false;
 };
 
 } // namespace klavet

@@ -9,6 +9,8 @@
 #include "terminal_line.h"
 
 #include "main_window.h"
+#include "rhythm_companion.h"
+#include "rhythm_record.h"
 #include "sound_output.h"
 
 #include "design_font.h"
@@ -19,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -82,10 +85,16 @@ int main(int argc, char** argv) {
     // desktop file's name where they read it) with its launcher and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.klavet.klavet"));
     klavet::UseDesignStyle();
+    klavet::RhythmRecord rhythm;
+    std::unique_ptr<klavet::RhythmCompanion> companion;
     klavet::WindowOptions options;
     options.sound = klavet::CreateSoundOutput();
     options.keyPort = klavet::ArgumentBytes(commandLine.KeyPort());
+    options.keying = &rhythm;
+    options.contextMenu = [&companion](QPoint at) { companion->ShowMenu(at); };
     klavet::FrmKlavet window(std::move(options));
+    companion = std::make_unique<klavet::RhythmCompanion>(rhythm, window);
     window.show();
+    companion->SetOpen(commandLine.Rhythm());
     return app.exec();
 }

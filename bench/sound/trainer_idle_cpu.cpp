@@ -30,7 +30,7 @@ double CpuNanoseconds(pid_t pid) {
 
 } // namespace
 
-double TrainerIdleCpuPercent(const std::string& path, double seconds) {
+double TrainerIdleCpuPercent(const std::string& path, double seconds, const std::vector<std::string>& arguments) {
     const std::string display = ":" + std::to_string(70 + ::getpid() % 200);
     pid_t x = testing::Spawn({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
                              testing::EnvironmentWith({}), "/dev/null");
@@ -39,8 +39,10 @@ double TrainerIdleCpuPercent(const std::string& path, double seconds) {
         testing::KillChild(x);
         return -1;
     }
-    pid_t trainer = testing::Spawn(
-        {path}, testing::EnvironmentWith({"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}), "/dev/null");
+    std::vector<std::string> command{path};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    pid_t trainer = testing::Spawn(command, testing::EnvironmentWith({"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}),
+                                   "/dev/null");
     double percent = -1;
     if (trainer > 0) {
         std::this_thread::sleep_for(5s);

@@ -5,11 +5,14 @@
 // share of one core all its threads use. It presses nothing.
 
 #include <string>
+#include <vector>
 
 namespace klavet::bench {
 
-// Percent of one core the program at `path` uses over `seconds` of idle,
-// after a few seconds to settle; negative when it could not be run.
-double TrainerIdleCpuPercent(const std::string& path, double seconds);
+// Percent of one core the program at `path`, given `arguments`, uses over
+// `seconds` of idle, after a few seconds to settle; negative when it could
+// not be run.
+double TrainerIdleCpuPercent(const std::string& path, double seconds,
+                             const std::vector<std::string>& arguments = {});
 
 } // namespace klavet::bench

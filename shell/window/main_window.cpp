@@ -4,6 +4,7 @@
 #include "artwork.h"
 #include "clocked_ticks.h"
 #include "control_design.h"
+#include "control_factory.h"
 #include "design_font.h"
 #include "key_router.h"
 #include "mixer_launcher.h"
@@ -41,47 +42,6 @@ QCursor Pointer(const QImage& image, QPoint hotSpot) {
     return QCursor(QPixmap::fromImage(image), hotSpot.x(), hotSpot.y());
 }
 
-QWidget* NewWidget(const ControlDesign& design, QWidget* parent) {
-    switch (design.kind) {
-    case ControlKind::Button: return new QPushButton(parent);
-    case ControlKind::CheckBox: return new QCheckBox(parent);
-    case ControlKind::TextBox: return new QLineEdit(parent);
-    case ControlKind::PictureButton: return new PictureButton(design.face, parent);
-    case ControlKind::PictureBox: return new PictureBox(parent);
-    case ControlKind::Label: return new QLabel(parent);
-    }
-    return new QWidget(parent);
-}
-
-// One control with its design values.
-void CreateControl(const ControlDesign& design, QWidget* parent) {
-    QWidget* widget = NewWidget(design, parent);
-    widget->setObjectName(design.name);
-    widget->setGeometry(FromTwips(design.twips));
-    if (design.font.family)
-        widget->setFont(DesignFont(design.font.family, design.font.points, design.font.bold));
-    const QString text = QString::fromUtf8(design.text);
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setTextFormat(Qt::PlainText);
-        label->setText(text);
-        label->setAlignment(design.centred ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
-        // Labels lie beneath the other controls, as windowless controls do.
-        label->lower();
-    } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {
-        box->setText(text);
-        if (design.centred)
-            box->setAlignment(Qt::AlignCenter);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(text);
-    }
-    if (design.accessibleName)
-        widget->setAccessibleName(QString::fromUtf8(design.accessibleName));
-    if (design.accessibleDescription)
-        widget->setAccessibleDescription(QString::fromUtf8(design.accessibleDescription));
-    if (!design.shown)
-        widget->setVisible(false);
-}
-
 } // namespace
 
 FrmKlavet::FrmKlavet(WindowOptions options)
@@ -115,6 +75,7 @@ FrmKlavet::FrmKlavet(WindowOptions options)
     SetFocusOrder();
 
     keys_->WatchContact(laklavet_);
+    engine_.Listen(options_.keying);
 
     Form_Load();
     // The gap timer runs from creation on; its first tick comes after load.
@@ -352,10 +313,13 @@ bool FrmKlavet::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // A press on the background (Shape1 included) or on the resting key picture
-// drags; presses on the labels and other controls do not.
+// drags, a right press there opens the menu; presses on the labels and other
+// controls do neither.
 void FrmKlavet::mousePressEvent(QMouseEvent* event) {
     QWidget* target = childAt(event->position().toPoint());
     if (target == nullptr || target == picture1_) {
+        if (event->button() == Qt::RightButton && options_.contextMenu)
+            options_.contextMenu(event->globalPosition().toPoint());
         Form_MouseDown(event->button());
         if (dragging_)
             dragOffset_ = event->globalPosition() - QPointF(pos());
@@ -416,7 +380,11 @@ void FrmKlavet::Command1_Click() {
         ticks_->Release();
         playing_ = false;
     });
+    if (options_.keying)
+        options_.keying->HandledLate(true);
     RunDeferred();
+    if (options_.keying)
+        options_.keying->HandledLate(false);
     if (closeRequested_)
         CmdQuitte_Click();
 }

@@ -9,6 +9,7 @@
 #include "clock.h"
 #include "help_box.h"
 #include "keying.h"
+#include "keying_listener.h"
 #include "modem_port.h"
 #include "painting_sound.h"
 #include "sound_operations.h"
@@ -17,6 +18,7 @@
 #include "window_operations.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QPointF>
 #include <QWidget>
 
@@ -56,6 +58,11 @@ struct WindowOptions {
     // The serial port the learner named as a key; empty: no port is opened.
     std::string keyPort;
     std::unique_ptr<ModemPort> keyPortLines; // nullptr: the real port's modem-line calls
+    // Told of each press, release, decoded and played sign; nullptr: nobody.
+    KeyingListener* keying = nullptr;
+    // A right press on the panel or the resting key picture, at its place on
+    // the screen; empty: such a press does nothing.
+    std::function<void(QPoint global)> contextMenu;
 };
 
 class FrmKlavet final : public QWidget, public WindowOperations {
