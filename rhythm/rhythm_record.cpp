@@ -4,6 +4,7 @@ namespace klavet {
 
 void RhythmRecord::KeyDown(std::int16_t idleTicks, bool newSign) {
     pressLate_ = late_;
+    keyDown_ = true;
     if (newSign || signs_.empty()) {
         if (signs_.size() > kKeptSigns)
             signs_.pop_front();
@@ -20,6 +21,7 @@ void RhythmRecord::KeyUp(std::int16_t pressTicks, std::string_view element, std:
         return;
     KeyedSign& sign = signs_.back();
     const bool late = pressLate_ || late_;
+    keyDown_ = false;
     lastWasCalibrating_ = element.empty();
     if (element.empty()) {
         if (!late) {
@@ -48,7 +50,9 @@ void RhythmRecord::Decoded(std::string_view sign) {
     Changed();
 }
 
+// A press held through a playback was not timed while the sign played.
 void RhythmRecord::Played(std::string_view sign) {
+    pressLate_ = pressLate_ || keyDown_;
     awaited_ = sign;
     Changed();
 }

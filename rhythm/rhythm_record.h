@@ -51,6 +51,7 @@ private:
     std::string awaited_;
     double gapBefore_ = 0;
     bool pressLate_ = false;
+    bool keyDown_ = false;
     bool late_ = false;
     bool lastWasCalibrating_ = false;
     std::function<void()> changed_;

@@ -278,12 +278,24 @@ std::string FrmKlavet::UpperCase(std::string_view text) const {
 
 // ---- Running handlers ------------------------------------------------------
 
+// An event that came while a sign played is handled after it, its time lost.
 void FrmKlavet::Dispatch(SteadyTime at, const std::function<void()>& handler) {
     if (playing_) {
-        deferred_.push_back([this, handler] { Dispatch(ticks_->Now(), handler); });
+        deferred_.push_back([this, handler] { RunLate(ticks_->Now(), handler); });
         return;
     }
+    if (at < playedUntil_)
+        RunLate(at, handler);
+    else
+        ticks_->RunAt(at, handler);
+}
+
+void FrmKlavet::RunLate(SteadyTime at, const std::function<void()>& handler) {
+    if (options_.keying)
+        options_.keying->HandledLate(true);
     ticks_->RunAt(at, handler);
+    if (options_.keying)
+        options_.keying->HandledLate(false);
 }
 
 void FrmKlavet::WhenFree(const std::function<void()>& handler) {
@@ -378,13 +390,10 @@ void FrmKlavet::Command1_Click() {
         ticks_->Hold();
         engine_.Command1_Click();
         ticks_->Release();
+        playedUntil_ = ticks_->Now();
         playing_ = false;
     });
-    if (options_.keying)
-        options_.keying->HandledLate(true);
     RunDeferred();
-    if (options_.keying)
-        options_.keying->HandledLate(false);
     if (closeRequested_)
         CmdQuitte_Click();
 }

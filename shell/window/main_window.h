@@ -120,6 +120,7 @@ private:
     // playing; input waits in the toolkit's queue meanwhile, but what reaches
     // the window from elsewhere (an assistive tool) waits here.
     void Dispatch(SteadyTime at, const std::function<void()>& handler);
+    void RunLate(SteadyTime at, const std::function<void()>& handler);
     void WhenFree(const std::function<void()>& handler);
     void RunDeferred();
     // While ticks run, the boxes' texts are kept and shown when they end.
@@ -138,6 +139,7 @@ private:
     std::unique_ptr<KeyRouter> keys_;
 
     bool playing_ = false;
+    SteadyTime playedUntil_{}; // when the last sign played ended
     bool closeRequested_ = false;
     std::vector<std::function<void()>> deferred_;
 

@@ -89,6 +89,17 @@ TEST_F(RhythmRecordTest, LatePressesAndCalibrationWithinASignAreMarkedNotTimed) 
     EXPECT_EQ(Last().marks.size(), 1u);
     EXPECT_FALSE(AnalyseSign(Last()));
 
+    // Held while a sign played: the ticks stood still meanwhile.
+    Gap(1000);
+    engine.Laklavet_MouseDown();
+    window.texts[TextBox::Text1] = "e";
+    engine.Command1_Click();
+    engine.Laklavet_MouseUp();
+    Gap(500);
+    EXPECT_TRUE(Last().late);
+    EXPECT_TRUE(Last().marks.empty());
+
+    Gap(1000);
     Press(90);
     Gap(90);
     window.chkVit = 1;

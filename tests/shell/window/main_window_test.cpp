@@ -381,6 +381,37 @@ TEST_F(WindowTest, KeyPressDuringPlaybackWaitsForTheEnd) {
     QTest::mouseRelease(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
 }
 
+// What the keying handlers tell a listener, in order.
+struct ToldListener final : KeyingListener {
+    void KeyDown(std::int16_t, bool) override { told.push_back("down"); }
+    void KeyUp(std::int16_t, std::string_view, std::int16_t) override { told.push_back("up"); }
+    void Decoded(std::string_view) override {}
+    void Played(std::string_view sign) override { told.push_back("played " + std::string(sign)); }
+    void HandledLate(bool late) override { told.push_back(late ? "late" : "on time"); }
+    std::vector<std::string> told;
+};
+
+// A press made while a sign plays, and its release, are handled after it,
+// told as late: their ticks are not the learner's.
+TEST_F(WindowTest, PressDuringPlaybackIsToldAsHandledLate) {
+    ToldListener listener;
+    Remake([&](WindowOptions& options) { options.keying = &listener; });
+    Show();
+    sound->onPlay = [](const std::string&) { std::this_thread::sleep_for(60ms); };
+    QTimer::singleShot(10, window.get(), [&] {
+        QTest::mousePress(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
+        QTest::mouseRelease(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
+    });
+    Control<QLineEdit>("Text1")->setText("e");
+    QTest::mouseClick(Control("Command1"), Qt::LeftButton);
+    EXPECT_EQ(listener.told,
+              (std::vector<std::string>{"played E", "late", "down", "on time", "late", "up", "on time"}));
+    listener.told.clear();
+    QTest::mousePress(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_EQ(listener.told, (std::vector<std::string>{"down"}));
+    QTest::mouseRelease(Control("Laklavet"), Qt::LeftButton, {}, QPoint(8, 8));
+}
+
 // A button pressed from outside the input queue during playback (as an
 // assistive tool does) waits for the sign to end, like a learner's press.
 TEST_F(WindowTest, ButtonPressedDuringPlaybackWaitsForTheEnd) {
@@ -417,6 +448,24 @@ TEST_F(WindowTest, LeftPressOnBackgroundOrRestingKeyMakesTheWindowTopmost) {
     QTest::mouseMove(Control("Picture1"), QPoint(150, 130));
     EXPECT_EQ(window->pos(), start + QPoint(50, 30));
     QTest::mouseRelease(Control("Picture1"), Qt::LeftButton, {}, QPoint(150, 130));
+}
+
+TEST_F(WindowTest, RightPressOnBackgroundOrRestingKeyOpensTheMenu) {
+    std::vector<QPoint> menus;
+    Remake([&](WindowOptions& options) { options.contextMenu = [&](QPoint at) { menus.push_back(at); }; });
+    Show();
+    QTest::mousePress(window.get(), Qt::RightButton, {}, QPoint(200, 280));
+    QTest::mousePress(Control("Picture1"), Qt::RightButton, {}, QPoint(100, 100));
+    QTest::mousePress(Control("Label1"), Qt::RightButton, {}, QPoint(5, 5));
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(200, 280));
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(200, 280));
+    EXPECT_EQ(menus, (std::vector<QPoint>{window->mapToGlobal(QPoint(200, 280)),
+                                          Control("Picture1")->mapToGlobal(QPoint(100, 100))}));
+    // On the contact a right press keys, as any button does.
+    QTest::mousePress(Control("Laklavet"), Qt::RightButton, {}, QPoint(8, 8));
+    EXPECT_EQ(menus.size(), 2u);
+    EXPECT_TRUE(Control("Picture2")->isVisible());
+    QTest::mouseRelease(Control("Laklavet"), Qt::RightButton, {}, QPoint(8, 8));
 }
 
 TEST_F(WindowTest, QuitSetsTheVolumeOnThenEnds) {
