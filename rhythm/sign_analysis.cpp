@@ -16,11 +16,6 @@ constexpr double kAmbiguousWithin = 0.10;
 constexpr double kShortGapWeight = 2;
 constexpr double kNoteSteepness = 0.75;
 
-Fit FitOf(double measured, double ideal) {
-    const double off = std::abs(measured / ideal - 1);
-    return off <= kCloseWithin ? Fit::Close : off <= kOffWithin ? Fit::Off : Fit::Far;
-}
-
 // The decoded sign's code where it has as many elements as were keyed; else
 // what the trainer judged each press to be.
 std::string IdealPattern(const KeyedSign& sign) {
@@ -30,6 +25,11 @@ std::string IdealPattern(const KeyedSign& sign) {
 }
 
 } // namespace
+
+Fit FitOf(double measured, double ideal) {
+    const double off = ideal > 0 ? std::abs(measured / ideal - 1) : 1;
+    return off <= kCloseWithin ? Fit::Close : off <= kOffWithin ? Fit::Off : Fit::Far;
+}
 
 double WordsPerMinute(double unitMs) {
     return 1200 / unitMs;

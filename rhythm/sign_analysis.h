@@ -40,6 +40,9 @@ struct SignAnalysis {
 // press handled late, a calibrating press within it).
 std::optional<SignAnalysis> AnalyseSign(const KeyedSign& sign);
 
+// How close `measured` came to `ideal`.
+Fit FitOf(double measured, double ideal);
+
 // The PARIS speed of a unit, in words per minute.
 double WordsPerMinute(double unitMs);
 

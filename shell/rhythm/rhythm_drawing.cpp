@@ -146,9 +146,8 @@ void RhythmDrawing::PaintCalibration(QPainter& painter) const {
     const double step = static_cast<double>(width() - kCaptionWidth) / kCalibrationShown;
     for (std::size_t i = 0; i < calibration_.size(); ++i) {
         const double h = std::max(1.0, calibration_[i] / longest * height);
-        const double off = mean > 0 ? std::abs(calibration_[i] / mean - 1) : 1;
-        const Fit fit = off <= 0.15 ? Fit::Close : off <= 0.33 ? Fit::Off : Fit::Far;
-        painter.fillRect(QRectF(kCaptionWidth + i * step + 1, bottom - h, step - 3, h), ColourOf(fit));
+        painter.fillRect(QRectF(kCaptionWidth + i * step + 1, bottom - h, step - 3, h),
+                         ColourOf(FitOf(calibration_[i], mean)));
     }
     painter.setPen(QPen(kIdeal, 1));
     const double y = bottom - mean / longest * height;
