@@ -8,11 +8,11 @@ namespace klavet {
 
 namespace {
 
-// The parser's help with a usage line of the program's own: the parser names
-// the program only when an application object exists, and none does yet.
+// The parser's help with a usage line of the program's own, named as it was
+// called, in the user's language.
 QString HelpText(const QCommandLineParser& parser, const QString& programName) {
     QString text = parser.helpText();
-    text.replace(0, text.indexOf('\n'), "Usage: " + programName + " [options]");
+    text.replace(0, text.indexOf('\n'), CommandLine::tr("Utilisation : %1 [options]").arg(programName));
     return text;
 }
 
@@ -25,31 +25,33 @@ CommandLine::CommandLine(const QStringList& arguments)
     // Qt's own options are spelt with one dash ("-platform xcb").
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
-        "Trainer for sending Morse code with a straight key: key the signs with\n"
-        "a mouse button, hear them and see them decoded. The manual page\n"
-        "klavet(1) tells how to listen, calibrate and key.");
-    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
-    const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
+        tr("Entraînement à l'envoi du code Morse au manipulateur droit : manipulez les signes avec\n"
+           "un bouton de la souris, écoutez-les et voyez-les décodés. La page de manuel klavet(1)\n"
+           "explique comment écouter, calibrer et manipuler."));
+    const QCommandLineOption help({"h", "help"}, tr("Affiche cette aide et quitte."));
+    const QCommandLineOption version({"v", "version"}, tr("Affiche la version et quitte."));
     // Qt's options that are passed on to the toolkit. Its others (style,
     // window geometry and title) would undo the trainer's fixed design.
     const QCommandLineOption platform(
-        "platform", "Use Qt's platform plugin <name>. The trainer is made for xcb (X11, or XWayland).",
-        "name");
-    const QCommandLineOption display("display", "Open the X display <display> instead of $DISPLAY.",
-                                     "display");
-    const QCommandLineOption session("session", "Restore the session <id>; given by the session manager.",
-                                     "id");
+        "platform",
+        tr("Utilise le greffon de plateforme Qt <nom>. L'entraîneur est fait pour xcb (X11, ou XWayland)."),
+        tr("nom"));
+    const QCommandLineOption display("display", tr("Ouvre l'affichage X <affichage> au lieu de $DISPLAY."),
+                                     tr("affichage"));
+    const QCommandLineOption session("session",
+                                     tr("Restaure la session <id> ; donné par le gestionnaire de session."), "id");
     const QCommandLineOption keyPort(
         "key-port",
-        "Key with a straight key on the serial port <port> (such as /dev/ttyUSB0): DTR and RTS are raised, "
-        "and a contact on CTS, DSR or DCD is the key down. No other port is ever opened.",
+        tr("Manipule avec un manipulateur droit sur le port série <port> (comme /dev/ttyUSB0) : DTR et RTS "
+           "sont levés, et un contact sur CTS, DSR ou DCD est la touche enfoncée. Aucun autre port n'est "
+           "jamais ouvert."),
         "port");
     const QCommandLineOption rhythm(
-        "rhythm", "Open the rhythm panel, which draws each sign keyed against its ideal timing and gives its "
-                  "speed, note and the faults of the latest signs.");
+        "rhythm", tr("Ouvre le panneau de rythme, qui dessine chaque signe manipulé face à son rythme idéal et "
+                     "donne sa vitesse, sa note et les défauts des derniers signes."));
     parser.addOptions({help, version, keyPort, rhythm, platform, display, session});
 
-    const QString seeHelp = " See '" + programName_ + " --help'.";
+    const QString seeHelp = tr(" Voir « %1 --help ».").arg(programName_);
     if (!parser.parse(arguments)) {
         answer_ = Answer{2, parser.errorText() + seeHelp};
     } else if (parser.isSet(help)) {
@@ -57,11 +59,11 @@ CommandLine::CommandLine(const QStringList& arguments)
     } else if (parser.isSet(version)) {
         answer_ = Answer{0, QStringLiteral("klavet " KLAVET_VERSION "\n")};
     } else if (!parser.positionalArguments().isEmpty()) {
-        answer_ = Answer{2, "Unexpected argument '" + parser.positionalArguments().first() + "'." + seeHelp};
+        answer_ = Answer{2, tr("Argument inattendu « %1 ».").arg(parser.positionalArguments().first()) + seeHelp};
     } else if (parser.values(keyPort).size() > 1) {
-        answer_ = Answer{2, "Option --key-port given twice." + seeHelp};
+        answer_ = Answer{2, tr("Option --key-port donnée deux fois.") + seeHelp};
     } else if (parser.isSet(keyPort) && parser.value(keyPort).isEmpty()) {
-        answer_ = Answer{2, "Option --key-port needs the port, as in --key-port /dev/ttyUSB0." + seeHelp};
+        answer_ = Answer{2, tr("L'option --key-port demande le port, comme dans --key-port /dev/ttyUSB0.") + seeHelp};
     } else {
         keyPort_ = parser.value(keyPort);
         rhythm_ = parser.isSet(rhythm);

@@ -1,9 +1,11 @@
 #pragma once
 
-// The trainer's command line, read with Qt's parser before any part of the
-// toolkit is started, so that --help, --version and mistakes are answered
-// without a display or a sound server. Starts nothing and prints nothing.
+// The trainer's command line, read with Qt's parser before the window system
+// is reached, so that --help, --version and mistakes are answered without a
+// display or a sound server, in the user's language. Starts nothing and
+// prints nothing.
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,8 @@
 namespace klavet {
 
 class CommandLine {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
 public:
     // What to do instead of starting the trainer.
     struct Answer {

@@ -1,5 +1,6 @@
 #include "display_problem.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <xcb/xcb.h>
@@ -29,12 +30,14 @@ QString DisplayProblem(const QString& platform, const QString& display) {
 
     const QString name = display.isEmpty() ? qEnvironmentVariable("DISPLAY") : display;
     if (name.isEmpty())
-        return "No X display: DISPLAY is not set, and the trainer needs X11 (or XWayland).";
+        return QCoreApplication::translate(
+            "DisplayProblem", "Pas d'affichage X : DISPLAY n'est pas défini, et l'entraîneur a besoin de X11 "
+                              "(ou de XWayland).");
     xcb_connection_t* connection = xcb_connect(name.toLocal8Bit().constData(), nullptr);
     const bool failed = xcb_connection_has_error(connection) != 0;
     xcb_disconnect(connection);
     if (failed)
-        return "Cannot open the X display '" + name + "'.";
+        return QCoreApplication::translate("DisplayProblem", "Impossible d'ouvrir l'affichage X « %1 ».").arg(name);
     return {};
 }
 

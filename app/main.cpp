@@ -7,6 +7,7 @@
 #include "display_problem.h"
 #include "platform_guard.h"
 #include "terminal_line.h"
+#include "ui_language.h"
 
 #include "main_window.h"
 #include "rhythm_companion.h"
@@ -46,7 +47,8 @@ int Answer(const klavet::CommandLine& commandLine, const QString& text) {
     const std::string bytes = klavet::ArgumentBytes(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return Fail(commandLine, 1, QString("write error: ") + std::strerror(errno));
+        return Fail(commandLine, 1, QCoreApplication::translate("main", "erreur d'écriture : %1")
+                                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
     return 0;
 }
 
@@ -58,29 +60,8 @@ QString PlatformPlugin(const klavet::CommandLine& commandLine) {
     return chosen.isEmpty() ? QStringLiteral("xcb") : chosen;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << klavet::ArgumentText(argv[i]);
-    const klavet::CommandLine commandLine(arguments);
-    if (const auto& answer = commandLine.Answered()) {
-        if (answer->exitCode != 0)
-            return Fail(commandLine, answer->exitCode, answer->text);
-        return Answer(commandLine, answer->text);
-    }
-
-    PreferX11(commandLine);
-    if (const QString problem = klavet::DisplayProblem(commandLine.Platform(), commandLine.Display());
-        !problem.isEmpty())
-        return Fail(commandLine, 1, problem);
-
-    klavet::ArgumentVector toolkitArguments(commandLine.ToolkitArguments());
-    std::optional<klavet::PlatformGuard> guard(std::in_place, commandLine.ProgramName(),
-                                               PlatformPlugin(commandLine));
-    QApplication app(toolkitArguments.Count(), toolkitArguments.Values());
-    guard.reset();
+// The window, its rhythm panel and the event loop, until the trainer ends.
+int RunTrainer(QApplication& app, const klavet::CommandLine& commandLine) {
     // Docks and task bars match the window (WM_CLASS "klavet", and the
     // desktop file's name where they read it) with its launcher and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.klavet.klavet"));
@@ -97,4 +78,38 @@ int main(int argc, char** argv) {
     window.show();
     companion->SetOpen(commandLine.Rhythm());
     return app.exec();
+}
+
+} // namespace
+
+// The command line is read, answered or refused with an application object
+// that reaches no window system, so that it speaks the user's language; the
+// toolkit proper starts only once the display is known to be there.
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << klavet::ArgumentText(argv[i]);
+    int coreArgc = 1;
+    char* coreArgv[] = {argv[0], nullptr};
+    auto core = std::make_unique<QCoreApplication>(coreArgc, coreArgv);
+    const klavet::UiLanguage language = klavet::Speak(*core, klavet::SystemLanguage());
+    const klavet::CommandLine commandLine(arguments);
+    if (const auto& answer = commandLine.Answered()) {
+        if (answer->exitCode != 0)
+            return Fail(commandLine, answer->exitCode, answer->text);
+        return Answer(commandLine, answer->text);
+    }
+    PreferX11(commandLine);
+    if (const QString problem = klavet::DisplayProblem(commandLine.Platform(), commandLine.Display());
+        !problem.isEmpty())
+        return Fail(commandLine, 1, problem);
+
+    klavet::ArgumentVector toolkitArguments(commandLine.ToolkitArguments());
+    std::optional<klavet::PlatformGuard> guard(std::in_place, commandLine.ProgramName(),
+                                               PlatformPlugin(commandLine));
+    core.reset();
+    QApplication app(toolkitArguments.Count(), toolkitArguments.Values());
+    guard.reset();
+    klavet::Speak(app, language);
+    return RunTrainer(app, commandLine);
 }

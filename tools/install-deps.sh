@@ -6,7 +6,7 @@ set -eu
 packages="
 cmake g++ make pkg-config
 libgtest-dev libgmock-dev
-qt6-base-dev qt6-svg-dev libsdl2-dev libpulse-dev libpipewire-0.3-dev libx11-dev libxi-dev libxcb1-dev
+qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools libsdl2-dev libpulse-dev libpipewire-0.3-dev libx11-dev libxi-dev libxcb1-dev
 fonts-liberation fonts-dejavu-core
 xvfb xauth openbox xdotool x11-utils imagemagick
 pulseaudio pulseaudio-utils sox

@@ -19,9 +19,20 @@ inline constexpr InputLines kDsr = 2;
 inline constexpr InputLines kDcd = 4;
 inline constexpr InputLines kAllInputLines = kCts | kDsr | kDcd;
 
+// Why a port could not be opened; the window words it for the learner.
+enum class PortProblem {
+    Missing,      // nothing by that name, or no device behind it: it may be plugged in later
+    NotAPort,     // something else has the name: a file, a pipe, a socket
+    NoModemLines, // a terminal without modem lines: not a serial port
+    NoAccess,     // the user may not open it
+    Unopenable,   // any other refusal
+};
+
 struct OpenFailure {
-    bool missing = false; // the port is not there: it may be plugged in later
-    std::string reason;   // for the learner: "not found", "has no modem lines"
+    PortProblem problem = PortProblem::Missing;
+    int error = 0; // the system's error number, where one was given
+    bool Missing() const { return problem == PortProblem::Missing; }
+    bool operator==(const OpenFailure&) const = default;
 };
 
 enum class WaitResult {

@@ -26,11 +26,11 @@ void SerialKeyWatcher::Run() {
     for (;;) {
         if (const auto failure = port_->Open(path_)) {
             if (!lookingAgain) {
-                if (!failure->missing) {
-                    Tell(failure->reason);
+                if (!failure->Missing()) {
+                    tell_({News::Kind::Refused, *failure});
                     return;
                 }
-                Tell(failure->reason + "; will use it once it is plugged in");
+                tell_({News::Kind::Awaited, *failure});
                 lookingAgain = true;
             }
             if (!PauseUnlessStopped(timing_.lookAgain))
@@ -38,7 +38,7 @@ void SerialKeyWatcher::Run() {
             continue;
         }
         if (lookingAgain)
-            Tell("plugged in, keying with it");
+            tell_({News::Kind::PluggedIn, {}});
         const bool gone = Watch();
         port_->Close();
         if (!gone)
@@ -47,7 +47,7 @@ void SerialKeyWatcher::Run() {
             closed_ = false;
             contact_(false, clock_.Now());
         }
-        Tell("unplugged; will use it again once it is back");
+        tell_({News::Kind::Unplugged, {}});
         lookingAgain = true;
     }
 }
@@ -101,10 +101,6 @@ void SerialKeyWatcher::Accept(InputLines lines, SteadyTime firstEdge) {
 bool SerialKeyWatcher::PauseUnlessStopped(std::chrono::nanoseconds pause) {
     std::unique_lock<std::mutex> lock(mutex_);
     return !wake_.wait_for(lock, pause, [this] { return stopping_; });
-}
-
-void SerialKeyWatcher::Tell(const std::string& what) const {
-    tell_("key port " + path_ + ": " + what);
 }
 
 } // namespace klavet

@@ -31,9 +31,20 @@ public:
 
     // Called on the watcher's thread: the contact closed or opened at `at`.
     using ContactSink = std::function<void(bool closed, SteadyTime at)>;
-    // Called on the watcher's thread with one line for the learner, naming
-    // the port and what became of it.
-    using Teller = std::function<void(const std::string& line)>;
+    // What became of the port, for the learner.
+    struct News {
+        enum class Kind {
+            Refused,   // it cannot serve: `failure` says why; it is not looked at again
+            Awaited,   // it is not there: it will be used once it is plugged in
+            PluggedIn, // it came, and keys
+            Unplugged, // it went: it will be used again once it is back
+        };
+        Kind kind;
+        OpenFailure failure; // for Refused
+        bool operator==(const News&) const = default;
+    };
+    // Called on the watcher's thread with each piece of news.
+    using Teller = std::function<void(const News& news)>;
 
     SerialKeyWatcher(std::string path, std::unique_ptr<ModemPort> port, const Clock& clock,
                      ContactSink contact, Teller tell, Timing timing);
@@ -53,7 +64,7 @@ private:
     WaitResult Settle();
     void Accept(InputLines lines, SteadyTime firstEdge);
     bool PauseUnlessStopped(std::chrono::nanoseconds pause);
-    void Tell(const std::string& what) const;
+
 
     const std::string path_;
     const std::unique_ptr<ModemPort> port_;

@@ -7,7 +7,6 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace klavet {
@@ -30,10 +29,6 @@ void InstallWakeHandler() {
         return sigaction(WakeSignal(), &action, nullptr) == 0;
     }();
     (void)installed;
-}
-
-std::string ErrorText(int error) {
-    return std::generic_category().message(error);
 }
 
 timespec ToTimespec(SteadyTime time) {
@@ -65,22 +60,19 @@ std::optional<OpenFailure> TtyModemPort::Open(const std::string& path) {
     Close();
     struct stat status {};
     if (stat(path.c_str(), &status) == 0 && !S_ISCHR(status.st_mode))
-        return OpenFailure{false, "not a serial port"};
+        return OpenFailure{PortProblem::NotAPort};
     fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENODEV || error == ENXIO)
-            return OpenFailure{true, "not found"};
-        std::string reason = "cannot open it: " + ErrorText(error);
-        if (error == EACCES)
-            reason += " (is the user in the group that owns it, often dialout?)";
-        return OpenFailure{false, reason};
+            return OpenFailure{PortProblem::Missing};
+        return OpenFailure{error == EACCES ? PortProblem::NoAccess : PortProblem::Unopenable, error};
     }
     const int raise = TIOCM_DTR | TIOCM_RTS;
     int lines = 0;
     if (ioctl(fd_, TIOCMGET, &lines) != 0 || ioctl(fd_, TIOCMBIS, &raise) != 0) {
         Close();
-        return OpenFailure{false, "has no modem lines (not a serial port)"};
+        return OpenFailure{PortProblem::NoModemLines};
     }
     AskForLowLatency(fd_);
     polling_ = false;

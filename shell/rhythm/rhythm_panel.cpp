@@ -15,7 +15,7 @@ namespace klavet {
 namespace {
 
 constexpr int kWidth = 394;
-constexpr int kHeight = 208;
+constexpr int kHeight = 214;
 constexpr int kMargin = 16;
 constexpr int kLineHeight = 13;
 constexpr double kCornerRadius = 22;
@@ -53,10 +53,10 @@ RhythmPanel::RhythmPanel(QWidget* owner)
     drawing_ = new RhythmDrawing(this);
     drawing_->setGeometry(kMargin, 24, kWidth - 2 * kMargin, 62);
     drawing_->setAccessibleName(RhythmTexts::tr("Dessin du signe"));
-    int top = 90;
+    int top = 88;
     sign_ = AddLine(top, 1, RhythmTexts::tr("Dernier signe"));
-    elements_ = AddLine(top += kLineHeight, 1, RhythmTexts::tr("Appuis et espaces"));
-    calibrated_ = AddLine(top += kLineHeight, 1, RhythmTexts::tr("Vitesse de référence"));
+    elements_ = AddLine(top += kLineHeight, 2, RhythmTexts::tr("Appuis et espaces"));
+    calibrated_ = AddLine(top += 2 * kLineHeight, 1, RhythmTexts::tr("Vitesse de référence"));
     session_ = AddLine(top += kLineHeight, 2, RhythmTexts::tr("Signes récents"));
     hint_ = AddLine(top += 2 * kLineHeight, 1, RhythmTexts::tr("Conseil"));
     echo_ = AddLine(top += kLineHeight, 1, RhythmTexts::tr("Écho"));

@@ -3,6 +3,7 @@
 #include "session_analysis.h"
 #include "sign_analysis.h"
 #include "sign_table.h"
+#include "ui_language.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -21,17 +22,17 @@ QString Text(std::string_view text) {
 }
 
 QString Whole(double value) {
-    return QLocale(QLocale::French).toString(static_cast<qlonglong>(std::llround(value)));
+    return NumberLocale().toString(static_cast<qlonglong>(std::llround(value)));
 }
 
 } // namespace
 
 QString RhythmTexts::Decimal(double value, bool trimmed) {
-    const QLocale french(QLocale::French);
+    const QLocale locale = NumberLocale();
     const double tenths = std::round(value * 10) / 10;
     if (trimmed && tenths == std::round(tenths))
-        return french.toString(static_cast<qlonglong>(std::llround(tenths)));
-    return french.toString(tenths, 'f', 1);
+        return locale.toString(static_cast<qlonglong>(std::llround(tenths)));
+    return locale.toString(tenths, 'f', 1);
 }
 
 QString RhythmTexts::Calibrated(double unitMs, bool calibrated) {

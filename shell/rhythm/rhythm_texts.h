@@ -1,7 +1,8 @@
 #pragma once
 
 // The rhythm view's words and figures, as a learner and a screen reader meet
-// them: French with a decimal comma, each figure with its unit or its name.
+// them: in the user's language (French with a decimal comma as written), each
+// figure with its unit or its name.
 // Wording only; what is judged, and how, is the analysis's.
 
 #include "rhythm_record.h"
@@ -27,7 +28,7 @@ class RhythmTexts {
 public:
     static RhythmLines For(const RhythmRecord& record);
 
-    // A figure with one decimal ("3,0"); `trimmed` drops a ",0" ("12").
+    // A figure with one decimal ("3,0" in French); `trimmed` drops a ",0".
     static QString Decimal(double value, bool trimmed = false);
     // What the trainer judges by: "calibré 13,3 mots/min (unité 90 ms)", or
     // "non calibré" with the speed field's unit.

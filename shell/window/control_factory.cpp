@@ -6,6 +6,7 @@
 #include "twips.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,7 +35,11 @@ QWidget* CreateControl(const ControlDesign& design, QWidget* parent) {
     widget->setGeometry(FromTwips(design.twips));
     if (design.font.family)
         widget->setFont(DesignFont(design.font.family, design.font.points, design.font.bold));
-    const QString text = QString::fromUtf8(design.text);
+    // A text box holds data (the sign, the engine's counts) and is never
+    // translated; a caption or what assistive tools are told of a control is
+    // shown in the user's language where the catalogue has it.
+    const auto shown = [](const char* text) { return QCoreApplication::translate("FrmKlavet", text); };
+    const QString text = shown(design.text);
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setTextFormat(Qt::PlainText);
         label->setText(text);
@@ -42,16 +47,16 @@ QWidget* CreateControl(const ControlDesign& design, QWidget* parent) {
         // Labels lie beneath the other controls, as windowless controls do.
         label->lower();
     } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {
-        box->setText(text);
+        box->setText(QString::fromUtf8(design.text));
         if (design.centred)
             box->setAlignment(Qt::AlignCenter);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(text);
     }
     if (design.accessibleName)
-        widget->setAccessibleName(QString::fromUtf8(design.accessibleName));
+        widget->setAccessibleName(shown(design.accessibleName));
     if (design.accessibleDescription)
-        widget->setAccessibleDescription(QString::fromUtf8(design.accessibleDescription));
+        widget->setAccessibleDescription(shown(design.accessibleDescription));
     if (!design.shown)
         widget->setVisible(false);
     return widget;

@@ -35,7 +35,7 @@ FrmAbout::FrmAbout()
     const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
 
-    cmdOK_ = new QPushButton("OK", this);
+    cmdOK_ = new QPushButton(tr("OK"), this);
     cmdOK_->setObjectName("cmdOK");
     cmdOK_->setGeometry(FromTwips(QRect(2760, 120, 780, 345)));
     cmdOK_->setFont(normal);
@@ -45,24 +45,24 @@ FrmAbout::FrmAbout()
 
     AddLabel("Label1", "KLAVET", {960, 240, 1215, 375}, DesignFont(kSansSerif, 13.5, true), centred, kBlue);
     AddLabel("Label6", "v 2.8", {2160, 362, 615, 255}, normal, left);
-    AddLabel("lblDescription", "Entraînement à la télégraphie", {120, 600, 3165, 210}, bold, centred, kBlue);
-    AddLabel("Label4", "Cliquer sur  le manipulateur", {120, 840, 3255, 255}, bold, centred);
-    AddLabel("Label7", "Calibrage", {720, 1320, 1935, 255}, bold, centred);
+    AddLabel("lblDescription", tr("Entraînement à la télégraphie"), {120, 600, 3165, 210}, bold, centred, kBlue);
+    AddLabel("Label4", tr("Cliquer sur  le manipulateur"), {120, 840, 3255, 255}, bold, centred);
+    AddLabel("Label7", tr("Calibrage"), {720, 1320, 1935, 255}, bold, centred);
     AddLabel("Label8",
-             "Sélectionner l'option calibrage et cliquez une dizaine de points au manipulateur. "
-             "Décochez l'option et commencez l'entraînement.",
+             tr("Sélectionner l'option calibrage et cliquez une dizaine de points au manipulateur. "
+                "Décochez l'option et commencez l'entraînement."),
              {120, 1560, 3255, 735}, normal, left);
     AddLabel("Label2",
-             "Choisir un signe.  Après avoir écouté le son correspondant, utiliser le manipulateur "
-             "pour le reproduire.",
+             tr("Choisir un signe.  Après avoir écouté le son correspondant, utiliser le manipulateur "
+                "pour le reproduire."),
              {120, 2400, 3735, 615}, normal, left);
     AddLabel("Label5",
-             "Signes disponibles: l'alphabet,les chiffres,  le séparateur  BT   point   virgule  "
-             "interrogation ?  et  barre de fraction /",
+             tr("Signes disponibles: l'alphabet,les chiffres,  le séparateur  BT   point   virgule  "
+                "interrogation ?  et  barre de fraction /"),
              {120, 3120, 3375, 735}, normal, left);
-    AddLabel("lblDisclaimer", "Logiciel libre, fourni sans garantie.", {360, 4080, 2670, 225}, normal, centred,
+    AddLabel("lblDisclaimer", tr("Logiciel libre, fourni sans garantie."), {360, 4080, 2670, 225}, normal, centred,
              QColor(0, 0, 0));
-    AddLabel("Label3", "Klavet pour Linux, par ses développeurs", {120, 4320, 3255, 255}, bold, centred);
+    AddLabel("Label3", tr("Klavet pour Linux, par ses développeurs"), {120, 4320, 3255, 255}, bold, centred);
 
     setFixedSize(Px(3570), Px(4680));
     cmdOK_->setFocus();
@@ -89,7 +89,7 @@ QLabel* FrmAbout::AddLabel(const char* name, const QString& text, QRect twips, c
 QLabel* FrmAbout::Child(const char* name) const { return findChild<QLabel*>(name); }
 
 // Loaded at every showing: the caption names the application.
-void FrmAbout::Form_Load() { setWindowTitle(QString::fromUtf8("À propos de ") + kApplicationTitle); }
+void FrmAbout::Form_Load() { setWindowTitle(tr("À propos de %1").arg(QLatin1String(kApplicationTitle))); }
 
 void FrmAbout::ShowModal(bool aboveOthers) {
     Form_Load();

@@ -1,5 +1,6 @@
 #include "key_router.h"
 
+#include "key_port_news.h"
 #include "serial_key_watcher.h"
 #include "terminal_line.h"
 #include "tty_modem_port.h"
@@ -80,7 +81,9 @@ void KeyRouter::WatchSerialKey(const std::string& path, std::unique_ptr<ModemPor
             QMetaObject::invokeMethod(
                 this, [this, closed, at] { Set(KeySource::SerialPort, closed, at); }, Qt::QueuedConnection);
         },
-        [](const std::string& line) { SayOnStandardError(QCoreApplication::applicationName().toStdString(), line); });
+        [path](const SerialKeyWatcher::News& news) {
+            SayOnStandardError(QCoreApplication::applicationName().toStdString(), KeyPortNews::Line(path, news));
+        });
 }
 
 // The change is counted when its handler runs, so that changes held back

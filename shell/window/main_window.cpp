@@ -38,6 +38,16 @@ QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The key's tooltips are the engine's, in French as designed; the window
+// shows them in the user's language.
+QString ToolTipText(std::string_view text) {
+    if (text == kStartToolTip)
+        return FrmKlavet::tr(" Une série de points pour calibrer la vitesse  puis désactivez le calibrage ");
+    if (text == kCalibrationToolTip)
+        return FrmKlavet::tr(" Une série de points pour calibrer la vitesse puis désactivez le calibrage ");
+    return FromUtf8(text);
+}
+
 QCursor Pointer(const QImage& image, QPoint hotSpot) {
     return QCursor(QPixmap::fromImage(image), hotSpot.x(), hotSpot.y());
 }
@@ -128,7 +138,7 @@ void FrmKlavet::FinishControls() {
     grey.setColor(QPalette::Window, kResultGrey);
     result->setPalette(grey);
 
-    laklavet_->setToolTip(FromUtf8(kStartToolTip));
+    laklavet_->setToolTip(ToolTipText(kStartToolTip));
     // A press keys the contact without taking the focus from the sign box;
     // Tab reaches it, for the Space bar. The key pictures only show.
     laklavet_->setFocusPolicy(Qt::TabFocus);
@@ -270,7 +280,7 @@ void FrmKlavet::SetPictureVisible(Picture picture, bool visible) {
 
 void FrmKlavet::SetTimerEnabled(Timer timer, bool enabled) { ticks_->SetEnabled(timer, enabled); }
 
-void FrmKlavet::SetKeyToolTip(std::string_view text) { laklavet_->setToolTip(FromUtf8(text)); }
+void FrmKlavet::SetKeyToolTip(std::string_view text) { laklavet_->setToolTip(ToolTipText(text)); }
 
 std::string FrmKlavet::UpperCase(std::string_view text) const {
     return QLocale().toUpper(FromUtf8(text)).toStdString();

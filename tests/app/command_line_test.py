@@ -23,10 +23,12 @@ MANUAL = os.environ["KLAVET_MANUAL"]
 
 
 def bare_env(**extra):
-    """The environment with no display, no platform choice and a sound server
-    that does not exist."""
+    """The environment with no display, no platform choice, a sound server
+    that does not exist, and the C locale, in which the trainer speaks
+    English."""
     env = {k: v for k, v in os.environ.items()
-           if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+           if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_ALL", "LC_MESSAGES")}
+    env["LANG"] = "C"
     env["PULSE_SERVER"] = "unix:/nonexistent/klavet-test-sound"
     env["SDL_AUDIODRIVER"] = "dummy"
     env.update(extra)

@@ -24,13 +24,20 @@ for f in ./usr/lib/klavet/klavet ./usr/lib/klavet/di.wav ./usr/lib/klavet/da.wav
          ./usr/bin/klavet ./usr/share/applications/org.klavet.klavet.desktop \
          ./usr/share/metainfo/org.klavet.klavet.metainfo.xml \
          ./usr/share/icons/hicolor/scalable/apps/klavet.svg ./usr/share/icons/hicolor/32x32/apps/klavet.png \
-         ./usr/share/man/man1/klavet.1.gz ./usr/share/doc/klavet/copyright ./usr/share/doc/klavet/changelog.gz; do
+         ./usr/share/man/man1/klavet.1.gz ./usr/share/man/fr/man1/klavet.1.gz ./usr/share/doc/klavet/copyright \
+         ./usr/share/doc/klavet/changelog.gz; do
     grep -qxF "$f" "$work/files" || fail "missing $f"
 done
 [ "$(readlink "$root/usr/bin/klavet")" = "../lib/klavet/klavet" ] || fail "bin/klavet is not a link to the private program"
-if grep -v -E '^\./usr/(bin|lib/klavet|share/(applications|metainfo|icons|doc|man/man1))/' "$work/files"; then
+if grep -v -E '^\./usr/(bin|lib/klavet|share/(applications|metainfo|icons|doc|man/(fr/)?man1))/' "$work/files"; then
     fail "files outside the expected places"
 fi
+
+# Each manual page in its language, as man -L finds it.
+zcat "$root/usr/share/man/man1/klavet.1.gz" | grep -q '^\.SH OPTIONS' || fail "the English manual page"
+zcat "$root/usr/share/man/fr/man1/klavet.1.gz" | grep -q '^\.SH "CODE DE RETOUR"' || fail "the French manual page"
+[ "$(MANPATH=$root/usr/share/man man -L fr -w klavet)" = "$root/usr/share/man/fr/man1/klavet.1.gz" ] ||
+    fail "man -L fr does not find the French page"
 
 # Metadata and dependencies.
 desktop-file-validate "$root/usr/share/applications/org.klavet.klavet.desktop"

@@ -41,7 +41,7 @@ std::optional<OpenFailure> ScriptedModemPort::Open(const std::string& path) {
         } else {
             if (!plugComes)
                 MarkPlayed();
-            return OpenFailure{true, "not found"};
+            return OpenFailure{PortProblem::Missing};
         }
     }
     return std::nullopt;

@@ -12,6 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Step = ScriptedModemPort::Step;
+using News = SerialKeyWatcher::News;
 
 constexpr auto kPlayTime = 10s;
 
@@ -43,9 +44,9 @@ protected:
                 std::lock_guard<std::mutex> lock(mutex);
                 changes.push_back({closed, at - start});
             },
-            [this](const std::string& line) {
+            [this](const SerialKeyWatcher::News& piece) {
                 std::lock_guard<std::mutex> lock(mutex);
-                lines.push_back(line);
+                news.push_back(piece);
             },
             timing);
     }
@@ -72,7 +73,7 @@ protected:
     std::unique_ptr<SerialKeyWatcher> watcher;
     std::mutex mutex;
     std::vector<Change> changes;
-    std::vector<std::string> lines;
+    std::vector<SerialKeyWatcher::News> news;
 };
 
 // Edges a few tenths of a millisecond apart, as a straight key's contact
@@ -89,7 +90,7 @@ TEST_F(SerialKeyWatcherTest, BouncingEdgesGiveOnePressTimedFromTheFirstEdges) {
     Play();
     EXPECT_EQ(changes, (std::vector<Change>{{true, 100ms}, {false, 220ms}}));
     EXPECT_EQ(openedPath, "/dev/ttyUSB0");
-    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(news.empty());
 }
 
 TEST_F(SerialKeyWatcherTest, AnyInputLineKeysAndAGlitchThatSettlesBackIsNoChange) {
@@ -126,9 +127,8 @@ TEST_F(SerialKeyWatcherTest, UnpluggedPortLetsTheKeyUpIsReportedAndKeysAgainWhen
            ScriptedModemPort::Lines(2180ms, 0)});
     Play();
     EXPECT_EQ(changes, (std::vector<Change>{{true, 100ms}, {false, 150ms}, {true, 2100ms}, {false, 2180ms}}));
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"key port /dev/ttyUSB0: unplugged; will use it again once it is back",
-                                        "key port /dev/ttyUSB0: plugged in, keying with it"}));
+    EXPECT_EQ(news,
+              (std::vector<News>{{News::Kind::Unplugged, {}}, {News::Kind::PluggedIn, {}}}));
     EXPECT_GT(openCalls, 2); // looked for in vain meanwhile
 }
 
@@ -138,18 +138,17 @@ TEST_F(SerialKeyWatcherTest, MissingAtStartIsReportedOnceAndUsedWhenPluggedIn) {
            ScriptedModemPort::Lines(1260ms, 0)});
     Play();
     EXPECT_EQ(changes, (std::vector<Change>{{true, 1200ms}, {false, 1260ms}}));
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"key port /dev/ttyUSB0: not found; will use it once it is plugged in",
-                                        "key port /dev/ttyUSB0: plugged in, keying with it"}));
+    EXPECT_EQ(news,
+              (std::vector<News>{{News::Kind::Awaited, {PortProblem::Missing}}, {News::Kind::PluggedIn, {}}}));
 }
 
 TEST_F(SerialKeyWatcherTest, PortThatCannotServeIsReportedOnceAndLeftAlone) {
-    Watch({}, 0, OpenFailure{false, "has no modem lines (not a serial port)"});
+    Watch({}, 0, OpenFailure{PortProblem::NoModemLines});
     ASSERT_TRUE(port->WaitUntilPlayed(kPlayTime));
     std::this_thread::sleep_for(50ms); // 50 looks' worth, were it looked for again
     Stop();
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"key port /dev/ttyUSB0: has no modem lines (not a serial port)"}));
+    EXPECT_EQ(news,
+              (std::vector<News>{{News::Kind::Refused, {PortProblem::NoModemLines}}}));
     EXPECT_EQ(openCalls, 1);
     EXPECT_TRUE(changes.empty());
 }

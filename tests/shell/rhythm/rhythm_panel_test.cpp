@@ -4,6 +4,7 @@
 #include "rhythm_drawing.h"
 #include "rhythm_panel.h"
 #include "rhythm_texts.h"
+#include "ui_language.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -131,12 +132,38 @@ TEST(RhythmPanel, ShowsTheFiguresToAssistiveToolsAndColoursEachMark) {
     EXPECT_EQ(colourAt(3.2 + 1.07 + 0.2), QColor(200, 0, 0));
 }
 
+// The longest lines the panel writes (a sign of seven presses, twenty signs
+// before it, each figure at its widest) fit their labels, in whatever
+// language it speaks.
+TEST(RhythmPanel, TheLongestLinesFitTheirLabels) {
+    RhythmRecord record;
+    Calibrate(record, 3, 60);
+    for (int i = 0; i < 20; ++i) {
+        Key(record, "-.-.--", {333, 111, 299, 87, 311, 305}, 104, 100);
+        record.Decoded("BT");
+    }
+    record.Played("BT");
+    Key(record, "......-", {111, 98, 103, 87, 121, 93, 333}, 104, 100);
+    QWidget owner;
+    RhythmPanel panel(&owner);
+    panel.Show(record);
+    for (QLabel* label : panel.findChildren<QLabel*>()) {
+        const QFontMetrics metrics(label->font());
+        const int flags = label->wordWrap() ? Qt::TextWordWrap : 0;
+        const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 1 << 16), flags, label->text());
+        EXPECT_LE(needed.width(), label->width()) << label->text().toStdString();
+        EXPECT_LE(needed.height(), label->height()) << label->text().toStdString();
+    }
+}
+
 } // namespace
 } // namespace klavet
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (qEnvironmentVariable("KLAVET_TEST_LANGUAGE") == QLatin1String("en"))
+        klavet::Speak(app, klavet::UiLanguage::English);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -19,8 +19,13 @@ class Desktop:
         self.dir = tempfile.mkdtemp(prefix="klavet-desktop-")
         self.procs = []
         self.env = dict(os.environ)
-        for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_SCALE_FACTOR", "SESSION_MANAGER"):
+        for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_SCALE_FACTOR", "SESSION_MANAGER", "LC_ALL",
+                     "LC_MESSAGES"):
             self.env.pop(name, None)
+        # The trainer speaks French here, as designed, whatever the machine's
+        # settings; a case that wants another language says so.
+        self.env["LANGUAGE"] = "fr"
+        self.env["LANG"] = "fr_FR.UTF-8"
         runtime = os.path.join(self.dir, "runtime")
         os.mkdir(runtime, 0o700)
         self.env["XDG_RUNTIME_DIR"] = runtime

@@ -21,6 +21,27 @@ void WhileOpen(const std::function<void(FrmAbout*)>& inspect, const std::functio
     });
 }
 
+// In whatever language it speaks, each text of the box fits its label: its
+// width inside the box, and as many lines as have their baseline inside the label (the
+// design's own French fills its last line so).
+TEST_F(WindowTest, HelpBoxTextsFitTheirLabels) {
+    FrmAbout box;
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+        const QFontMetrics metrics(label->font());
+        const QRect needed =
+            metrics.boundingRect(QRect(0, 0, label->width(), 1 << 16), Qt::TextWordWrap, label->text());
+        const int lines = (needed.height() + metrics.lineSpacing() / 2) / metrics.lineSpacing();
+        const int room = (label->height() - metrics.ascent()) / metrics.lineSpacing() + 1;
+        // A label may reach past the box's edge, as one does in the design:
+        // its text may not.
+        EXPECT_LE(needed.width(), std::min(label->width(), box.width() - label->x()))
+            << label->objectName().toStdString();
+        EXPECT_LE(lines, room) << label->objectName().toStdString();
+    }
+    EXPECT_LE(QFontMetrics(box.OkButton()->font()).horizontalAdvance(box.OkButton()->text()),
+              box.OkButton()->width() - 4);
+}
+
 TEST_F(WindowTest, HelpBoxShowsItsTextsModallyAndIsReused) {
     Show();
     FrmAbout* first = nullptr;

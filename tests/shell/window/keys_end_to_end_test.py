@@ -218,7 +218,8 @@ class KeyPort(unittest.TestCase):
 
     def test_missing_port(self):
         self.run_with_port("/dev/ttyUSB-klavet-none",
-                           "klavet: key port /dev/ttyUSB-klavet-none: not found; will use it once it is plugged in")
+                           "klavet: port du manipulateur /dev/ttyUSB-klavet-none : introuvable ; il servira dès "
+                           "qu'il sera branché")
 
     def test_socket_with_an_odd_name_is_opened_as_named_and_said_on_one_line(self):
         # A name that is not UTF-8 and holds a newline: still the file named,
@@ -228,7 +229,7 @@ class KeyPort(unittest.TestCase):
             listening = socket.socket(socket.AF_UNIX)
             try:
                 listening.bind(name)
-                self.run_with_port(name, f"klavet: key port {work}/key\\nport\\xe9: not a serial port")
+                self.run_with_port(name, f"klavet: port du manipulateur {work}/key\\nport\\xe9 : pas un port série")
             finally:
                 listening.close()
 
@@ -236,7 +237,7 @@ class KeyPort(unittest.TestCase):
         master, slave = pty.openpty()
         try:
             name = os.ttyname(slave)
-            self.run_with_port(name, f"klavet: key port {name}: has no modem lines (not a serial port)")
+            self.run_with_port(name, f"klavet: port du manipulateur {name} : pas de lignes de modem (pas un port série)")
         finally:
             os.close(master)
             os.close(slave)
