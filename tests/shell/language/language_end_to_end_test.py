@@ -49,6 +49,10 @@ class Languages(unittest.TestCase):
             result, code = access.find(app, words["result"]), access.find(app, words["code"])
             desktop.wait_for(lambda: code.name == "..", 10, "code shown", fail=False)
             self.assertEqual((result.name, code.name), ("I", ".."))
+            # A press on the key begins a new sign, which empties the result.
+            desktop.xdotool("mousemove", x + 268, y + 96, "sleep", 0.1, "click", 1)
+            desktop.wait_for(lambda: result.name == "", 5, "the key keys", fail=False)
+            self.assertEqual(result.name, "")
             # The help box, in the same language.
             desktop.xdotool("mousemove", x + 57, y + 40, "sleep", 0.1, "click", 1)
             desktop.find_window("klavet28")
