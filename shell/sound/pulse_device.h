@@ -1,9 +1,10 @@
 #pragma once
 
 // The device for PulseAudio and PipeWire's pulse service: a libpulse stream
-// fed from a threaded main loop. It keeps tens of milliseconds rendered ahead
-// at the server, and makes each change heard from the server's read position
-// by rendering the mixer again from there. It plays; it does not choose.
+// fed from a threaded main loop. It keeps 300 ms rendered ahead at the server
+// while something sounds (6 s of silence at rest), and makes each change heard
+// from the server's read position by rendering the mixer again from there.
+// It plays; it does not choose.
 
 #include "sound_device.h"
 #include "sound_output.h"
