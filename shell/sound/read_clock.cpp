@@ -35,7 +35,9 @@ constexpr double kSlowHalfLife = 10.0;
 constexpr double kCatchUpSeconds = 0.1;
 // Nor does it fall this far behind the line and catch up again by itself (a
 // busy machine holds it up for 180 ms at most, seen): it stalled, and reads
-// on from where it stopped.
+// on from where it stopped. Told only while nothing sounds: a server that
+// began later than its first samples said falls behind too, and what sounds
+// keeps its timing.
 constexpr double kFallenBehindSeconds = 0.3;
 
 // Past that, for a write that finds the server a little later still (its
@@ -72,7 +74,7 @@ void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
     const double offset = frame - seconds * rate_;
     const double fromLine = offset - top_.load(std::memory_order_relaxed);
     if (valid_.load(std::memory_order_relaxed) &&
-        (fromLine > kCatchUpSeconds * rate_ || fromLine < -kFallenBehindSeconds * rate_))
+        (fromLine > kCatchUpSeconds * rate_ || (mayLower && fromLine < -kFallenBehindSeconds * rate_)))
         Reset();
     const bool valid = valid_.load(std::memory_order_relaxed);
     const double top = top_.load(std::memory_order_relaxed);

@@ -30,8 +30,9 @@ public:
     void Landed(double frame, double sentSeconds);
     // Audio thread: forgets every sample, as after the server stalled; so it
     // does by itself when a sample shows the server's reading far past the
-    // line at once, as a server catching up after a stall reads, or far
-    // behind it, as one that stalled and reads on from where it stopped.
+    // line at once, as a server catching up after a stall reads, or, with
+    // `mayLower`, far behind it, as one that stalled and reads on from where
+    // it stopped.
     void Reset();
 
     // Any thread.
