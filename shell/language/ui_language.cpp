@@ -13,8 +13,7 @@ UiLanguage spoken = UiLanguage::French;
 // The language part of a name: "fr" of "fr-CA", "fr_BE" or "fr"; empty for
 // "C", "POSIX" or anything that names no language.
 QString LanguageOf(const QString& name) {
-    const QString language = name.section(QRegularExpression("[-_.@]"), 0, 0).toLower();
-    return language;
+    return name.section(QRegularExpression("[-_.@]"), 0, 0).toLower();
 }
 
 } // namespace

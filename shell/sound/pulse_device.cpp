@@ -4,9 +4,7 @@
 
 #include <pulse/rtclock.h>
 
-#include <sys/eventfd.h>
 #include <thread>
-#include <unistd.h>
 
 namespace klavet {
 

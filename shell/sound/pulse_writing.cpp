@@ -71,11 +71,12 @@ void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
     if (self->timing_)
         pa_operation_unref(self->timing_);
     self->timing_ = nullptr;
+    const auto now = Clock::now();
     // A question that waited out a stall (seen before the answer came, or
     // only now, when the stream was at rest) took as long as the stall: that
     // says nothing of the trips to come, and the reading learnt before it
     // is outdated.
-    const bool waitedOutAStall = self->stalled_ || Clock::now() - self->timingAsked_ > kStallAfter;
+    const bool waitedOutAStall = self->stalled_ || now - self->timingAsked_ > kStallAfter;
     if (waitedOutAStall && !self->stalled_)
         self->clock_.Reset();
     self->stalled_ = false;
@@ -85,7 +86,6 @@ void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
     // The server read its index just before it stamped the answer; the
     // question took from its asking to that stamp to reach the server (the
     // whole round trip when the clocks are not shared).
-    const auto now = Clock::now();
     double at = Seconds(now);
     double delay = std::chrono::duration<double>(now - self->timingAsked_).count();
     if (info->synchronized_clocks) {
