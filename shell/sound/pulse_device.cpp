@@ -1,24 +1,124 @@
-#include "pulse_device_parts.h"
+#include "pulse_device.h"
 
+#include "audio_thread_priority.h"
 #include "mixer.h"
+#include "stream_placement.h"
 
+#include <pulse/pulseaudio.h>
 #include <pulse/rtclock.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <sys/time.h>
 #include <thread>
+#include <unistd.h>
 
 namespace klavet {
 
-namespace pulse {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double Seconds(SteadyClock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
+double Now() { return Seconds(SteadyClock::now()); }
+
+constexpr std::int64_t kFrameBytes = 4;
+constexpr std::size_t kBlockFrames = 480;
+// Silence queued while nothing sounds: the audio thread then wakes once in
+// three seconds.
+constexpr std::size_t kIdleQueueFrames = 288000;
+// The sink latency the stream asks for: the server reads it in such steps.
+constexpr std::size_t kSinkLatencyFrames = 128;
+constexpr auto kConnectPatience = 1500ms;
+
+// The libpulse side of the stream: connects, carries the placement's writes
+// and questions to the server and its answers back, and keeps the main
+// loop's timer. Where a write goes is the placement's decision.
+class PulseDevice final : public SoundDevice, private ServerQueue {
+public:
+    PulseDevice(Mixer& mixer, const SoundOutputOptions& options)
+        : mixer_(mixer), placement_(mixer, *this, SizesFor(options)),
+          wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+    ~PulseDevice() override {
+        Close();
+        if (wakeFd_ >= 0)
+            ::close(wakeFd_);
+    }
+
+    DeviceOpening Open() override;
+    void Close() override;
+    bool Lost() const override { return lost_.load(); }
+    const char* Name() const override { return "pulse"; }
+    int BufferFrames() const override { return open_.load() ? static_cast<int>(kBlockFrames) : 0; }
+    std::uint64_t HeardFrame() const override { return open_.load() ? placement_.HeardFrame(Now()) : 0; }
+    // A sound handed over goes where the server cannot yet have read, as far
+    // ahead as that is aimed of late, and two blocks allow for the time it
+    // takes to reach the audio thread.
+    int LeadFrames() const override {
+        return open_.load() ? static_cast<int>(2 * kBlockFrames + placement_.Aim()) : 0;
+    }
+    void Wake() override {
+        const std::uint64_t one = 1;
+        if (wakeFd_ >= 0)
+            (void)!::write(wakeFd_, &one, sizeof one);
+    }
+
+private:
+    static QueueSizes SizesFor(const SoundOutputOptions& options) {
+        QueueSizes sizes;
+        sizes.ahead = static_cast<std::size_t>(std::max(options.queueFrames, 1));
+        sizes.block = kBlockFrames;
+        sizes.idle = kIdleQueueFrames;
+        return sizes;
+    }
+    // Polls `state` (1 done, -1 failed, 0 not yet) under the loop's lock.
+    template <typename State> int WaitFor(State state);
+    bool ConnectStream();
+    void Begin();
+
+    // Main-loop thread, with the loop's lock held.
+    void Write(const std::int16_t* frames, std::size_t count, Placement placement,
+               std::int64_t position) override;
+    bool AskTiming() override;
+    static void OnContextState(pa_context* context, void* self);
+    static void OnStreamState(pa_stream* stream, void* self);
+    static void OnWake(pa_mainloop_api*, pa_io_event*, int, pa_io_event_flags_t, void* self);
+    static void OnTick(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
+    static void OnTiming(pa_stream* stream, int success, void* self);
+    void Service();
+
+    Mixer& mixer_;
+    StreamPlacement placement_;
+    const int wakeFd_;
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    pa_io_event* wakeEvent_ = nullptr;
+    pa_time_event* timer_ = nullptr;
+    pa_operation* timing_ = nullptr;
+
+    std::atomic<bool> open_{false};
+    std::atomic<bool> lost_{false};
+};
 
 template <typename State> int PulseDevice::WaitFor(State state) {
-    const auto deadline = Clock::now() + kConnectPatience;
+    const auto deadline = SteadyClock::now() + kConnectPatience;
     for (;;) {
         pa_threaded_mainloop_lock(loop_);
         const int result = state();
         pa_threaded_mainloop_unlock(loop_);
         if (result != 0)
             return result;
-        if (Clock::now() >= deadline)
+        if (SteadyClock::now() >= deadline)
             return 0;
         std::this_thread::sleep_for(2ms);
     }
@@ -96,22 +196,10 @@ bool PulseDevice::ConnectStream() {
 void PulseDevice::Begin() {
     pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
     wakeEvent_ = api->io_new(api, wakeFd_, PA_IO_EVENT_INPUT, OnWake, this);
-    written_ = audibleEnd_ = playingEnd_ = mixer_.Position();
-    shift_.store(static_cast<std::int64_t>(written_));
-    handed_.store(written_);
-    clock_.Reset();
-    stalled_ = false;
-    placementPending_ = false;
-    changedSeconds_ = -1;
-    quietSince_ = Clock::time_point::max();
-    resting_ = false;
-    mixer_.Apply();
-    RenderAndWrite(written_ + queueFrames_);
+    placement_.Begin();
     if (pa_operation* uncork = pa_stream_cork(stream_, 0, nullptr, nullptr))
         pa_operation_unref(uncork);
-    const auto now = Clock::now();
-    AskTiming(now);
-    timer_ = pa_context_rttime_new(context_, pa_rtclock_now() + 10 * PA_USEC_PER_MSEC, OnTick, this);
+    timer_ = pa_context_rttime_new(context_, pa_rtclock_now(), OnTick, this);
 }
 
 void PulseDevice::Close() {
@@ -130,6 +218,7 @@ void PulseDevice::Close() {
         pa_operation_cancel(timing_);
         pa_operation_unref(timing_);
         timing_ = nullptr;
+        placement_.Forget();
     }
     if (stream_) {
         pa_stream_set_state_callback(stream_, nullptr, nullptr);
@@ -149,13 +238,6 @@ void PulseDevice::Close() {
     loop_ = nullptr;
 }
 
-std::uint64_t PulseDevice::HeardFrame() const {
-    const std::uint64_t handed = handed_.load();
-    const double read =
-        open_.load() && clock_.Valid() ? std::max(0.0, clock_.Predict(Seconds(Clock::now()))) : 0.0;
-    return std::min(handed, FrameAt(read));
-}
-
 void PulseDevice::OnContextState(pa_context* context, void* self) {
     if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
         static_cast<PulseDevice*>(self)->lost_.store(true);
@@ -166,11 +248,67 @@ void PulseDevice::OnStreamState(pa_stream* stream, void* self) {
         static_cast<PulseDevice*>(self)->lost_.store(true);
 }
 
+void PulseDevice::OnWake(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void* self) {
+    std::uint64_t count = 0;
+    (void)!::read(fd, &count, sizeof count);
+    static_cast<PulseDevice*>(self)->Service();
+}
 
-} // namespace pulse
+void PulseDevice::OnTick(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+    static_cast<PulseDevice*>(self)->Service();
+}
+
+void PulseDevice::Service() {
+    RaiseAudioThreadPriority();
+    if (lost_.load() || !stream_)
+        return;
+    const double wait = placement_.Service(Now());
+    pa_context_rttime_restart(context_, timer_, pa_rtclock_now() + static_cast<pa_usec_t>(wait * 1e6));
+}
+
+bool PulseDevice::AskTiming() {
+    timing_ = pa_stream_update_timing_info(stream_, OnTiming, this);
+    return timing_ != nullptr;
+}
+
+void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
+    auto* self = static_cast<PulseDevice*>(data);
+    if (self->timing_)
+        pa_operation_unref(self->timing_);
+    self->timing_ = nullptr;
+    const double now = Now();
+    ServerReading reading;
+    const pa_timing_info* info = pa_stream_get_timing_info(stream);
+    reading.ok = success && info && !info->read_index_corrupt;
+    if (reading.ok) {
+        reading.readFrame = static_cast<double>(info->read_index / kFrameBytes);
+        reading.writeKnown = !info->write_index_corrupt && info->write_index >= 0;
+        reading.writeFrame = static_cast<double>(info->write_index / kFrameBytes);
+        if (info->synchronized_clocks) {
+            timeval wall{};
+            ::gettimeofday(&wall, nullptr);
+            if (pa_timeval_cmp(&info->timestamp, &wall) <= 0)
+                reading.stampedBefore = static_cast<double>(pa_timeval_diff(&wall, &info->timestamp)) / 1e6;
+        }
+    }
+    self->placement_.Answered(now, reading);
+}
+
+void PulseDevice::Write(const std::int16_t* frames, std::size_t count, Placement placement,
+                        std::int64_t position) {
+    const std::size_t bytes = count * kFrameBytes;
+    if (placement == Placement::AtRead)
+        pa_stream_write(stream_, frames, bytes, nullptr, 0, PA_SEEK_RELATIVE_ON_READ);
+    else if (placement == Placement::AtPosition)
+        pa_stream_write(stream_, frames, bytes, nullptr, position * kFrameBytes, PA_SEEK_ABSOLUTE);
+    else
+        pa_stream_write(stream_, frames, bytes, nullptr, 0, PA_SEEK_RELATIVE);
+}
+
+} // namespace
 
 std::unique_ptr<SoundDevice> MakePulseDevice(Mixer& mixer, const SoundOutputOptions& options) {
-    return std::make_unique<pulse::PulseDevice>(mixer, options);
+    return std::make_unique<PulseDevice>(mixer, options);
 }
 
 } // namespace klavet

@@ -1,0 +1,265 @@
+#include "stream_placement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace klavet {
+
+namespace {
+
+// A server that has not answered a timing query for this long is stalled.
+constexpr double kStallAfter = 0.3;
+// How long past its asking the queue is kept full while a question waits:
+// longer than a busy machine's answers take, far less than the queue.
+constexpr double kAnswerAllowance = 0.05;
+// Quiet this long, the stream is at rest.
+constexpr double kRestAfter = 1.0;
+// A change may be written where the server reads, wherever that turns out to
+// be, when nothing has sounded or played for this long before the read
+// position as told: the seam then lies in silence, whatever the true
+// position, and no sound running through a silence of its own loses its
+// timing.
+constexpr std::uint64_t kSilentSeamFrames = 1024;
+// A change over silence needs no aim ahead, but one over sound does: a tone
+// would come out longer than it was held by the difference. So a change over
+// silence is held back by as much as one over sound may be aimed ahead soon,
+// less where such writes typically land, less this.
+constexpr double kLongerAtMostSeconds = 0.003;
+
+} // namespace
+
+StreamPlacement::StreamPlacement(Mixer& mixer, ServerQueue& queue, const QueueSizes& sizes)
+    : mixer_(mixer), queue_(queue), sizes_(sizes), rate_(mixer.Rate()), clock_(mixer.Rate()),
+      buffer_(2 * sizes.idle) {}
+
+std::uint64_t StreamPlacement::FrameAt(double position) const {
+    return static_cast<std::uint64_t>(std::max(0.0, position + static_cast<double>(shift_.load())));
+}
+
+void StreamPlacement::Begin() {
+    written_ = audibleEnd_ = playingEnd_ = mixer_.Position();
+    shift_.store(static_cast<std::int64_t>(written_));
+    handed_.store(written_);
+    clock_.Reset();
+    asking_ = false;
+    stalled_ = false;
+    placementPending_ = false;
+    changedSeconds_ = -1;
+    quietSince_ = -1;
+    resting_ = false;
+    mixer_.Apply();
+    RenderAndWrite(written_ + sizes_.ahead);
+}
+
+double StreamPlacement::Service(double now) {
+    AskTiming(now);
+    if (clock_.Valid())
+        aim_.store(static_cast<std::uint32_t>(
+            std::clamp(std::ceil(clock_.AimCeiling(now)), 0.0, static_cast<double>(sizes_.ahead))));
+    if (!stalled_) {
+        const bool worked = mixer_.HasInput();
+        if (worked)
+            Rewrite(now);
+        NoteRest(now, worked);
+        Refill(now);
+    }
+    return NextService(now);
+}
+
+std::uint64_t StreamPlacement::HeardFrame(double now) const {
+    const double read = clock_.Valid() ? std::max(0.0, clock_.Predict(now)) : 0.0;
+    return std::min(handed_.load(), FrameAt(read));
+}
+
+// Quiet for a while, no key being worked: only then is the long queue of
+// silence worth writing, and the audio thread left asleep. A change that
+// left the mixer idle (a key's volume, its sound still to come) ends the rest
+// all the same: seconds of silence rendered then would hold up the sound.
+void StreamPlacement::NoteRest(double now, bool worked) {
+    if (worked || !Quiet())
+        quietSince_ = -1;
+    else if (quietSince_ < 0)
+        quietSince_ = now;
+    resting_ = quietSince_ >= 0 && now - quietSince_ >= kRestAfter;
+}
+
+// One query at a time; one unanswered for long marks the server stalled, and
+// what was known of its reading is dropped, to be learnt again.
+void StreamPlacement::AskTiming(double now) {
+    if (asking_) {
+        if (!stalled_ && now - askedAt_ > kStallAfter) {
+            stalled_ = true;
+            clock_.Reset();
+        }
+        return;
+    }
+    askedAt_ = now;
+    asking_ = queue_.AskTiming();
+}
+
+void StreamPlacement::Answered(double now, const ServerReading& reading) {
+    asking_ = false;
+    // A question that waited out a stall (seen before the answer came, or
+    // only now, when the stream was at rest) took as long as the stall: that
+    // says nothing of the trips to come, and the reading learnt before it
+    // is outdated.
+    const bool waitedOutAStall = stalled_ || now - askedAt_ > kStallAfter;
+    if (waitedOutAStall && !stalled_)
+        clock_.Reset();
+    stalled_ = false;
+    if (!reading.ok)
+        return;
+    // The server read its index just before it stamped the answer; the
+    // question took from its asking to that stamp to reach the server (the
+    // whole round trip when the clocks are not shared).
+    double at = now;
+    double delay = now - askedAt_;
+    if (reading.stampedBefore >= 0) {
+        at -= reading.stampedBefore;
+        delay = std::max(0.0, delay - reading.stampedBefore);
+    }
+    if (waitedOutAStall)
+        delay = 0;
+    clock_.Add(reading.readFrame, at, delay, Quiet());
+    LearnPlacement(now, reading);
+}
+
+// The first answer that counts every write since one went where the server
+// read tells where the queue ends, and so which mixer frame its position 0
+// holds; until then another question follows each answer.
+void StreamPlacement::LearnPlacement(double now, const ServerReading& reading) {
+    if (!placementPending_)
+        return;
+    if (!reading.writeKnown || reading.writeFrame < 0) {
+        AskTiming(now);
+        return;
+    }
+    shift_.store(static_cast<std::int64_t>(written_) - static_cast<std::int64_t>(reading.writeFrame));
+    placementPending_ = false;
+    clock_.Landed(static_cast<double>(PositionOf(placedFrame_)), placedSeconds_);
+    if (mixer_.HasInput())
+        Rewrite(now);
+}
+
+// Renders again, with the new input taken, over everything queued that may
+// sound. Where only silence lies around the server's read position, the
+// change goes exactly there, whatever the server has read by the time it
+// arrives. Where the queue sounds, it goes where the server cannot yet have
+// read, so that what sounds goes on without a seam, and no sooner after the
+// change before it than it was made: a tone lasts as long as it was held.
+void StreamPlacement::Rewrite(double now) {
+    std::uint64_t at = written_;
+    std::uint64_t heldBack = 0;
+    Placement placement = Placement::AtPosition;
+    if (clock_.Valid()) {
+        const double reading = clock_.Predict(now);
+        const bool silentSeam = std::max(audibleEnd_, playingEnd_) + kSilentSeamFrames <= FrameAt(reading);
+        // Over sound, a change needs to know which frame each position holds:
+        // while that is being learnt, it waits for the answer.
+        if (placementPending_ && !silentSeam)
+            return;
+        const double unread = clock_.UnreadFrom(now);
+        std::uint64_t from = FrameAt(std::ceil(silentSeam ? reading : unread));
+        // A change made before the clock's samples began (before a stall)
+        // sets no distance: it would carry the stall's lag on.
+        if (!silentSeam && changedSeconds_ >= clock_.RunStart())
+            from = std::max(from, changedFrame_ + static_cast<std::uint64_t>(
+                                                      std::ceil((now - changedSeconds_) * rate_)));
+        at = std::clamp(from, mixer_.InputFrame(), written_);
+        placement = silentSeam ? Placement::AtRead : Placement::AtPosition;
+        if (silentSeam)
+            heldBack = static_cast<std::uint64_t>(std::max(
+                0.0, std::ceil(clock_.AimCeiling(now) - clock_.TypicalLanding() - kLongerAtMostSeconds * rate_)));
+    }
+    if (!mixer_.RewindTo(at))
+        at = mixer_.Position();
+    changedFrame_ = at + heldBack;
+    changedSeconds_ = now;
+    const std::uint64_t queuedEnd = std::min(written_, audibleEnd_);
+    written_ = at;
+    audibleEnd_ = std::min(audibleEnd_, at);
+    playingEnd_ = std::min(playingEnd_, at);
+    // The seam and the first block after it go in one write, sent before
+    // the rest is rendered: the server then never reads past what it has
+    // been given of the change.
+    RenderInto(at + heldBack);
+    mixer_.Apply();
+    RenderInto(written_ + sizes_.block);
+    Send(placement);
+    RenderAndWrite(std::max(written_ + sizes_.ahead, queuedEnd));
+    if (placement == Placement::AtRead) {
+        placementPending_ = true;
+        placedFrame_ = at;
+        placedSeconds_ = now;
+        AskTiming(now);
+    }
+}
+
+// While a question goes unanswered, the queue is kept as full only as it was
+// a little after the asking: a server that stopped answering has stopped
+// reading, and a sink that catches up on its return would play at once all
+// that was queued meanwhile, whatever the key did since.
+void StreamPlacement::Refill(double now) {
+    if (!clock_.Valid())
+        return;
+    const double until = asking_ ? std::min(now, askedAt_ + kAnswerAllowance) : now;
+    const double read = std::max(0.0, clock_.Predict(until));
+    const std::size_t ahead = resting_ ? sizes_.idle : sizes_.ahead;
+    const std::uint64_t target = FrameAt(read) + ahead;
+    if (written_ < target)
+        RenderAndWrite(target);
+}
+
+// Every block while something sounds, a key is being worked or the clock is
+// still learning the server; at rest, when half of the silence queued has
+// been played.
+double StreamPlacement::NextService(double now) const {
+    double wait = static_cast<double>(sizes_.block) / rate_;
+    if (resting_ && clock_.Settled()) {
+        const double queued = static_cast<double>(PositionOf(written_)) - clock_.Predict(now);
+        wait = std::max(wait, (queued - static_cast<double>(sizes_.idle) / 2.0) / rate_);
+    }
+    return wait;
+}
+
+void StreamPlacement::RenderAndWrite(std::uint64_t end, Placement first) {
+    Placement placement = first;
+    while (written_ < end) {
+        RenderInto(end);
+        Send(placement);
+        placement = Placement::Append;
+    }
+}
+
+// Renders after what the buffer holds, up to the mixer frame `end` or until
+// the buffer is full.
+void StreamPlacement::RenderInto(std::uint64_t end) {
+    while (written_ < end && bufferedFrames_ + sizes_.block <= buffer_.size() / 2) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(sizes_.block, end - written_));
+        std::int16_t* out = buffer_.data() + 2 * bufferedFrames_;
+        const bool playing = mixer_.Playing();
+        mixer_.Render(out, n);
+        if (playing || mixer_.Playing())
+            playingEnd_ = written_ + n;
+        const auto last = std::find_if(std::make_reverse_iterator(out + 2 * n), std::make_reverse_iterator(out),
+                                       [](std::int16_t s) { return s != 0; });
+        if (last != std::make_reverse_iterator(out))
+            audibleEnd_ = written_ + static_cast<std::uint64_t>((last.base() - out + 1) / 2);
+        bufferedFrames_ += n;
+        written_ += n;
+    }
+}
+
+// Hands the buffer over in one write, placed as asked, and empties it.
+void StreamPlacement::Send(Placement placement) {
+    const std::uint64_t start = written_ - bufferedFrames_;
+    const std::size_t frames = bufferedFrames_;
+    bufferedFrames_ = 0;
+    if (frames == 0)
+        return;
+    queue_.Write(buffer_.data(), frames, placement, PositionOf(start));
+    handed_.store(written_);
+}
+
+} // namespace klavet
