@@ -26,6 +26,18 @@ constexpr double kAfterStall = 1.0;
 // A tone heard this long after its key was released was held by no key: the
 // queue kept ahead and the allowance for an unanswered question.
 constexpr double kStrayAfter = 0.35;
+// Each press sounds at a level of its own, one of eight a little apart, so
+// that a tone heard tells which press it answers however late it comes.
+constexpr std::size_t kLevels = 8;
+constexpr double kLevelStep = 1.0 / 24;
+// A tone's level is read this many frames in, past its ramp.
+constexpr std::size_t kLevelReadAfter = 288;
+
+std::uint32_t VolumeFor(std::size_t press) {
+    const double scale = 1.0 - kLevelStep * static_cast<double>(press % kLevels);
+    const auto level = static_cast<std::uint32_t>((VolumeOn & 0xFFFFu) * scale);
+    return level | level << 16;
+}
 
 struct Press {
     double down = 0, up = 0;
@@ -87,7 +99,7 @@ int ToneLevel(const std::shared_ptr<const Clip>& clip) {
 class Keying {
 public:
     explicit Keying(const KeyingRun& run)
-        : run_(run), clip_(MakeClip()), threshold_(ToneLevel(clip_) / 2), learner_(run.seed),
+        : run_(run), clip_(MakeClip()), level_(ToneLevel(clip_)), learner_(run.seed),
           server_(run.shape, run.seed * 7919u + 1u, kRate,
                   [this](std::int64_t position, double heard, std::int16_t sample, bool written) {
                       Hear(position, heard, sample, written);
@@ -116,13 +128,14 @@ private:
     void PlanStalls(double end);
     void Edge(Press& press, bool down);
     void Hear(std::int64_t position, double heard, std::int16_t sample, bool written);
+    void Answer(std::size_t code);
     bool NearLongStall(double at) const;
     bool HeldUp(const Press& press) const;
     KeyingFigures Figures() const;
 
     const KeyingRun run_;
     const std::shared_ptr<const Clip> clip_;
-    const int threshold_;
+    const int level_; // at the full volume
     Learner learner_;
     SimulatedServer server_;
     Mixer mixer_;
@@ -134,7 +147,10 @@ private:
     // Floors waiting for their frame to be heard: press, whether the release.
     std::deque<std::tuple<std::int64_t, std::size_t, bool>> floors_;
     bool sounding_ = false;
-    std::size_t pressHeard_ = 0; // the press the latest tone belongs to
+    double toneAt_ = 0;            // when the tone heard last began
+    std::size_t loudFrames_ = 0;   // of it, so far
+    std::size_t next_ = 0;         // the first press no tone answered
+    std::size_t current_ = SIZE_MAX; // the press the latest tone answered
     KeyingFigures figures_;
 };
 
@@ -179,7 +195,7 @@ void Keying::Edge(Press& press, bool down) {
     std::erase_if(requests_, [](const auto& r) { return r->released.load(); });
     auto request = std::make_unique<SoundRequest>();
     request->clip = clip_;
-    mixer_.SetVolume(VolumeOn);
+    mixer_.SetVolume(VolumeFor(presses_.size() - 1));
     if (mixer_.Post(request.get()) != request.get())
         requests_.push_back(std::move(request));
 }
@@ -192,31 +208,47 @@ void Keying::Hear(std::int64_t position, double heard, std::int16_t sample, bool
     }
     if (!written)
         ++(NearLongStall(heard) ? figures_.gapsInStalls : figures_.gaps);
-    const bool loud = std::abs(sample) >= threshold_;
-    if (loud == sounding_)
-        return;
-    sounding_ = loud;
+    const bool loud = std::abs(sample) >= level_ / 3;
     // The level is half way up (or down) the ramp: the change began half a
     // ramp before.
     const double at = heard - kRampSeconds / 2;
-    if (!loud) {
-        if (pressHeard_ < presses_.size() && presses_[pressHeard_].release < 0)
-            presses_[pressHeard_].release = at;
+    if (loud && sounding_ && ++loudFrames_ == kLevelReadAfter)
+        Answer(static_cast<std::size_t>(std::lround((1.0 - std::abs(sample) / static_cast<double>(level_)) / kLevelStep)));
+    if (loud == sounding_)
+        return;
+    sounding_ = loud;
+    if (loud) {
+        toneAt_ = at;
+        loudFrames_ = 0;
+    } else if (loudFrames_ < kLevelReadAfter) {
+        ++figures_.split; // a scrap of a tone, too short to be one
+    } else if (current_ < presses_.size() && presses_[current_].release < 0) {
+        presses_[current_].release = at;
+    }
+}
+
+// A tone of the level `code` began at toneAt_: the first press of that
+// level not yet heard, pressed before it, is the one it answers; if there is
+// none, it is the latest press heard, split, or a tone no key held.
+void Keying::Answer(std::size_t code) {
+    const auto late = [&](const Press& p) { return toneAt_ > p.up + kStrayAfter; };
+    while (next_ < presses_.size() && (presses_[next_].tones > 0 || late(presses_[next_])))
+        ++next_;
+    for (std::size_t k = next_; k < presses_.size() && presses_[k].down <= toneAt_; ++k) {
+        if (k % kLevels != code || presses_[k].tones > 0 || late(presses_[k]))
+            continue;
+        current_ = k;
+        presses_[k].onset = toneAt_;
+        presses_[k].tones = 1;
         return;
     }
-    // The press this tone belongs to: the latest pressed before it.
-    std::size_t index = pressHeard_;
-    while (index + 1 < presses_.size() && presses_[index + 1].down <= at)
-        ++index;
-    if (presses_.empty() || presses_[index].down > at || at > presses_[index].up + kStrayAfter) {
-        ++figures_.stray;
-        pressHeard_ = presses_.size();
+    if (current_ < presses_.size() && current_ % kLevels == code && !late(presses_[current_])) {
+        ++presses_[current_].tones;
+        presses_[current_].release = -1;
         return;
     }
-    pressHeard_ = index;
-    Press& press = presses_[index];
-    if (++press.tones == 1)
-        press.onset = at;
+    ++figures_.stray;
+    current_ = SIZE_MAX;
 }
 
 KeyingFigures Keying::Run() {

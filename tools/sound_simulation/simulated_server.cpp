@@ -216,7 +216,9 @@ void SimulatedServer::CommitTo(std::int64_t end, double readAt) {
         const auto sample = static_cast<std::int16_t>(written ? queue_[slot] : 0);
         heardRing_[slot] = sample;
         queue_[slot] = kNever;
-        double heard = readAt + static_cast<double>(p - committed_) / rate_;
+        // Played by the clock, behind a device buffer that covers a late
+        // cycle; what a sink read late, catching up, is played once read.
+        double heard = std::max(readAt, origin_ + stallLoss_ + shape_.lateMax + static_cast<double>(p) / rate_);
         if (shape_.rewinds)
             heard = readAt + static_cast<double>(p - end + static_cast<std::int64_t>(shape_.safeguard)) / rate_;
         lastHeard_ = heard;
