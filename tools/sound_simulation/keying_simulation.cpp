@@ -208,10 +208,10 @@ void Keying::Hear(std::int64_t position, double heard, std::int16_t sample, bool
     }
     if (!written)
         ++(NearLongStall(heard) ? figures_.gapsInStalls : figures_.gaps);
-    const bool loud = std::abs(sample) >= level_ / 3;
-    // The level is half way up (or down) the ramp: the change began half a
-    // ramp before.
-    const double at = heard - kRampSeconds / 2;
+    // A tone sounds from the frame its ramp begins at to the end of the
+    // ramp that follows its release.
+    const bool loud = sample != 0;
+    const double at = loud ? heard : heard - kRampSeconds;
     if (loud && sounding_ && ++loudFrames_ == kLevelReadAfter)
         Answer(static_cast<std::size_t>(std::lround((1.0 - std::abs(sample) / static_cast<double>(level_)) / kLevelStep)));
     if (loud == sounding_)

@@ -54,9 +54,10 @@ TEST_P(SimulatedKeyingTest, EveryPressIsHeardWholeAndNothingElseIsHeard) {
     if (!Overtakes(run.shape)) {
         EXPECT_EQ(f.overtaken, 0u);
     }
-    // A tone lasts as long as it was held, give or take a few milliseconds
-    // of where the server's steps let each edge land.
-    EXPECT_LT(f.lengthError.median, 4.0);
+    // A tone lasts as long as it was held, and up to 3 ms longer where its
+    // start went over silence, give or take where the server's steps let
+    // each edge land.
+    EXPECT_LT(f.lengthError.median, 5.0);
     EXPECT_LT(f.lengthError.p99, 30.0);
     // Never sooner than the server allows, and soon after that: within
     // a block of the server's reading and the margins of the read clock.
@@ -83,7 +84,7 @@ TEST_P(SimulatedKeyingTest, BackWithinASecondOfAStall) {
     ASSERT_GT(f.stalls, 3u);
     EXPECT_EQ(f.gaps, 0u);
     EXPECT_EQ(f.unheard, 0u) << "of " << f.measured;
-    EXPECT_LT(f.lengthError.median, 4.0);
+    EXPECT_LT(f.lengthError.median, 5.0);
     const double block = 1e3 * static_cast<double>(run.shape.block) / 48000;
     if (!run.shape.rewinds) {
         EXPECT_LT(f.onsetOver.median, block + 12.0);
