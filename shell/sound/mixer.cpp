@@ -49,12 +49,15 @@ void Mixer::SetVolume(std::uint32_t word) {
     Wake();
 }
 
+// The count is odd while a start is being written. Its id and frame are
+// written with release and read with acquire, and no fence is needed: a
+// reader that sees either of a newer start also sees the odd count written
+// before it, and reads again.
 MixerStart Mixer::LastStart() const {
     for (;;) {
         const std::uint32_t before = startSeq_.load(std::memory_order_acquire);
-        MixerStart start{startId_.load(std::memory_order_relaxed),
-                         startFrame_.load(std::memory_order_relaxed)};
-        std::atomic_thread_fence(std::memory_order_acquire);
+        const MixerStart start{startId_.load(std::memory_order_acquire),
+                               startFrame_.load(std::memory_order_acquire)};
         if ((before & 1u) == 0 && startSeq_.load(std::memory_order_relaxed) == before)
             return start;
     }
@@ -63,9 +66,8 @@ MixerStart Mixer::LastStart() const {
 void Mixer::PublishStart() {
     const std::uint32_t seq = startSeq_.load(std::memory_order_relaxed);
     startSeq_.store(seq + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    startId_.store(state_.started.id, std::memory_order_relaxed);
-    startFrame_.store(state_.started.frame, std::memory_order_relaxed);
+    startId_.store(state_.started.id, std::memory_order_release);
+    startFrame_.store(state_.started.frame, std::memory_order_release);
     startSeq_.store(seq + 2, std::memory_order_release);
 }
 
