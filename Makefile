@@ -1,10 +1,14 @@
 # make run: install what is missing, build, start the trainer.
 # make test: the same set-up, then every test but those in quarantine, plain and
-# under ASan + UBSan.
+# under ASan + UBSan. The builds that it runs treat warnings as errors.
 
 JOBS ?= $(shell nproc)
 BUILD := build
 SANITIZED := build-sanitize
+
+# Warnings fail the builds that `make test` runs; a plain `make run` leaves
+# the plain build as it was last configured.
+test: WERROR := ON
 
 .PHONY: all deps build sanitize run test test-quarantine bench package clean
 
@@ -14,11 +18,11 @@ deps:
 	@sh tools/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(WERROR),-DKLAVET_WERROR=$(WERROR))
 	cmake --build $(BUILD) -j $(JOBS)
 
 sanitize: deps
-	cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=Debug -DKLAVET_SANITIZE=ON
+	cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=Debug -DKLAVET_SANITIZE=ON -DKLAVET_WERROR=ON
 	cmake --build $(SANITIZED) -j $(JOBS)
 
 run: build
