@@ -159,10 +159,6 @@ public:
         return device ? device->LeadFrames() : 0;
     }
     bool Streaming() const override { return core_->active.load() != nullptr; }
-    std::string DeviceName() const override {
-        SoundDevice* device = core_->active.load();
-        return device ? device->Name() : "";
-    }
 
 private:
     std::uint32_t Post(std::shared_ptr<const Clip> clip, bool follows) {

@@ -17,8 +17,6 @@ DeviceChoice OpenedOrNone(SoundDevice& device) {
 // passed over (SDL's own pulse driver does not survive a server with no sink).
 DeviceChoice ChooseDevice(SoundBackend backend, const SoundDevices& devices) {
     switch (backend) {
-    case SoundBackend::None:
-        return {};
     case SoundBackend::Pulse:
         return OpenedOrNone(*devices.pulse);
     case SoundBackend::Sdl:

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 
 namespace klavet {
 
@@ -20,7 +19,6 @@ enum class SoundBackend {
     Automatic, // a pulse server (PulseAudio or PipeWire) when one answers, else SDL
     Pulse,
     Sdl,
-    None, // plays nothing, keeps the time of its sounds
 };
 
 struct SoundOutputOptions {
@@ -50,8 +48,6 @@ public:
     virtual int LeadFrames() const = 0;
     // True while a stream is open (it may still be cut off from its server).
     virtual bool Streaming() const = 0;
-    // The device playing ("pulse", "sdl"), or empty while none is.
-    virtual std::string DeviceName() const = 0;
 };
 
 inline constexpr int kOutputRate = 48000;
