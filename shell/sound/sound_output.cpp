@@ -43,7 +43,7 @@ std::unique_ptr<SoundOutput> CreateSoundOutput(const SoundOutputOptions& options
     return MakeMixerOutput(options, ChooseDevice);
 }
 
-std::unique_ptr<SoundOperations> CreateSoundOutput() {
+std::unique_ptr<SoundOutput> CreateSoundOutput() {
     return CreateSoundOutput(SoundOutputOptions{});
 }
 

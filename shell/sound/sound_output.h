@@ -58,6 +58,6 @@ inline constexpr int kOutputRate = 48000;
 std::unique_ptr<SoundOutput> CreateSoundOutput(const SoundOutputOptions& options);
 
 // The trainer's sound output with the default options.
-std::unique_ptr<SoundOperations> CreateSoundOutput();
+std::unique_ptr<SoundOutput> CreateSoundOutput();
 
 } // namespace klavet
