@@ -17,7 +17,7 @@
 namespace klavet::testing {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kQuiet = 40;
@@ -63,9 +63,9 @@ protected:
         // disk (here, at each case's first press): the tone is handed over as
         // the handler returns, and it is timed from there.
         engine_->Laklavet_MouseDown();
-        const auto pressed = Clock::now();
+        const auto pressed = SteadyClock::now();
         std::this_thread::sleep_for(150ms);
-        const auto releasing = Clock::now();
+        const auto releasing = SteadyClock::now();
         engine_->Laklavet_MouseUp();
         const double held = std::chrono::duration<double, std::milli>(releasing - pressed).count();
         std::this_thread::sleep_for(100ms);
