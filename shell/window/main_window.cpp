@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace klavet {
