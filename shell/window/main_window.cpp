@@ -392,6 +392,8 @@ void FrmKlavet::CmdQuitte_Click() {
     if (options_.endProgram)
         options_.endProgram();
     else
+        // The quit ends the process at once, by design: no thread is joined
+        // and no sound server waited for on the way out.
         std::_Exit(0);
 }
 
