@@ -12,9 +12,9 @@
 
 #include "bare_sdl_stream.h"
 #include "child_process.h"
+#include "sound_measures.h"
 #include "sound_output.h"
 #include "sound_server.h"
-#include "test_waves.h"
 #include "trainer_idle_cpu.h"
 
 #include <algorithm>
