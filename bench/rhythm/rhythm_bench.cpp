@@ -24,15 +24,15 @@
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 
 // The median of `runs` timings of `work`, in microseconds.
 double MedianMicroseconds(int runs, const std::function<void()>& work) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        const auto start = SteadyClock::now();
+        const auto start = MonotonicClock::now();
         work();
-        times.push_back(std::chrono::duration<double, std::micro>(SteadyClock::now() - start).count());
+        times.push_back(std::chrono::duration<double, std::micro>(MonotonicClock::now() - start).count());
     }
     std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
     return times[static_cast<std::size_t>(runs / 2)];

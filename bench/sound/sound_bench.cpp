@@ -32,7 +32,7 @@
 using namespace klavet;
 using namespace klavet::bench;
 using namespace klavet::testing;
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
@@ -62,11 +62,11 @@ struct Stats {
     std::string Spread() { return Text(0.0, 0.5, 1.0); }
 };
 
-SteadyClock::duration FramesToTime(std::size_t frames) {
-    return std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(frames / 48000.0));
+MonotonicClock::duration FramesToTime(std::size_t frames) {
+    return std::chrono::duration_cast<MonotonicClock::duration>(std::chrono::duration<double>(frames / 48000.0));
 }
 
-double Ms(SteadyClock::duration d) {
+double Ms(MonotonicClock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
@@ -81,11 +81,11 @@ double Ms(SteadyClock::duration d) {
 struct SinkClock {
     // Reads further apart than this belong to separate wakes of the sink.
     static constexpr auto kWakeGap = 300us;
-    SteadyClock::time_point origin = SteadyClock::time_point::max();
+    MonotonicClock::time_point origin = MonotonicClock::time_point::max();
     Stats lateness;
     SinkClock(const FifoRecorder& recorder, std::size_t from, std::size_t to) {
         const auto reads = recorder.Reads(from, to);
-        std::vector<std::pair<std::size_t, SteadyClock::time_point>> wakes;
+        std::vector<std::pair<std::size_t, MonotonicClock::time_point>> wakes;
         for (std::size_t i = 1; i < reads.size(); ++i)
             if (reads[i].second - reads[i - 1].second > kWakeGap)
                 wakes.push_back(reads[i]);
@@ -93,7 +93,7 @@ struct SinkClock {
         if (wakes.empty())
             wakes = reads;
         if (wakes.empty()) {
-            origin = SteadyClock::time_point{};
+            origin = MonotonicClock::time_point{};
             return;
         }
         for (const auto& [f, arrival] : wakes)
@@ -101,7 +101,7 @@ struct SinkClock {
         for (const auto& [f, arrival] : wakes)
             lateness.values.push_back(Ms(arrival - Due(f)));
     }
-    SteadyClock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }
+    MonotonicClock::time_point Due(std::size_t frame) const { return origin + FramesToTime(frame); }
 };
 
 // What the sink heard of a series of presses, each press paired with the
@@ -116,7 +116,7 @@ struct Heard {
 // A tone of the recording, with when its first and last frames were due.
 struct DueTone {
     Segment frames;
-    SteadyClock::time_point begin, end;
+    MonotonicClock::time_point begin, end;
 };
 
 // When each tone was played: by the server's own clock where it keeps one
@@ -146,8 +146,8 @@ std::vector<DueTone> DueTones(const SoundServer& server, std::size_t mark, std::
     return due;
 }
 
-Heard Pair(const SoundServer& server, std::size_t mark, const std::vector<SteadyClock::time_point>& downs,
-           const std::vector<SteadyClock::time_point>& ups) {
+Heard Pair(const SoundServer& server, std::size_t mark, const std::vector<MonotonicClock::time_point>& downs,
+           const std::vector<MonotonicClock::time_point>& ups) {
     const FifoRecorder& recorder = server.Recorder();
     Heard heard;
     heard.presses = static_cast<int>(downs.size());
@@ -189,12 +189,12 @@ Heard Presses(SoundServer& server, const Keyed& key, int presses, bool busy) {
     std::mt19937 random(7);
     std::this_thread::sleep_for(300ms);
     const std::size_t mark = server.Recorder().Frames();
-    std::vector<SteadyClock::time_point> downs, ups;
+    std::vector<MonotonicClock::time_point> downs, ups;
     for (int i = 0; i < presses; ++i) {
-        downs.push_back(SteadyClock::now());
+        downs.push_back(MonotonicClock::now());
         key.down();
         std::this_thread::sleep_for(110ms + std::chrono::microseconds(random() % 25000));
-        ups.push_back(SteadyClock::now());
+        ups.push_back(MonotonicClock::now());
         key.up();
         std::this_thread::sleep_for(90ms + std::chrono::microseconds(random() % 25000));
     }
@@ -209,10 +209,10 @@ Heard AfterIdle(SoundServer& server, const Keyed& key, int presses) {
     for (int i = 0; i < presses; ++i) {
         std::this_thread::sleep_for(5s);
         const std::size_t mark = server.Recorder().Frames();
-        const auto down = SteadyClock::now();
+        const auto down = MonotonicClock::now();
         key.down();
         std::this_thread::sleep_for(200ms);
-        const auto up = SteadyClock::now();
+        const auto up = MonotonicClock::now();
         key.up();
         std::this_thread::sleep_for(300ms);
         const Heard one = Pair(server, mark, {down}, {up});

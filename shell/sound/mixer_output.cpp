@@ -18,7 +18,7 @@ namespace klavet {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr auto kRetryEvery = 1s;
@@ -60,7 +60,7 @@ struct Core {
 void Keep(std::shared_ptr<Core> core) {
     DeviceChoice choice = core->choose(core->options.backend, core->devices);
     core->active.store(choice.device);
-    auto lastAttempt = SteadyClock::now();
+    auto lastAttempt = MonotonicClock::now();
     std::unique_lock lk(core->lock);
     const auto asked = [&] { return core->stop || core->check; };
     while (!core->stop) {
@@ -70,7 +70,7 @@ void Keep(std::shared_ptr<Core> core) {
             core->changed.wait(lk, asked);
         core->check = false;
         if (core->stop || (choice.device && !choice.device->Lost()) ||
-            SteadyClock::now() - lastAttempt < kRetryEvery)
+            MonotonicClock::now() - lastAttempt < kRetryEvery)
             continue;
         lk.unlock();
         core->active.store(nullptr);
@@ -78,7 +78,7 @@ void Keep(std::shared_ptr<Core> core) {
             choice.device->Close();
         choice = core->choose(core->options.backend, core->devices);
         core->active.store(choice.device);
-        lastAttempt = SteadyClock::now();
+        lastAttempt = MonotonicClock::now();
         lk.lock();
     }
     SoundDevice* device = choice.device;
@@ -131,7 +131,7 @@ public:
         if (!clip)
             return;
         const auto length = std::chrono::duration<double>(static_cast<double>(clip->Frames()) / kOutputRate);
-        const auto deadline = SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(length);
+        const auto deadline = MonotonicClock::now() + std::chrono::duration_cast<MonotonicClock::duration>(length);
         SoundDevice* device = core_->active.load();
         if (!device) {
             std::this_thread::sleep_until(deadline);
@@ -185,11 +185,11 @@ private:
     // the next synchronous sound is then handed over in time to follow it
     // without a gap. Never later than the sound's own length from the call.
     void WaitPlayedOut(std::uint32_t id, std::size_t frames, const SoundDevice& device,
-                       SteadyClock::time_point deadline) {
+                       MonotonicClock::time_point deadline) {
         for (;;) {
             const MixerStart start = core_->mixer.LastStart();
             const auto ahead = static_cast<std::int32_t>(start.id - id);
-            if (ahead > 0 || SteadyClock::now() >= deadline)
+            if (ahead > 0 || MonotonicClock::now() >= deadline)
                 return;
             double left = 0.002;
             if (ahead == 0) {
@@ -206,7 +206,7 @@ private:
 
     // Asks the keeper to look at the device, a few times a second at most.
     void Nudge() {
-        const auto now = SteadyClock::now();
+        const auto now = MonotonicClock::now();
         if (now - lastNudge_ < 250ms)
             return;
         lastNudge_ = now;
@@ -220,7 +220,7 @@ private:
     const std::shared_ptr<const Clip> defaultSound_;
     std::vector<std::unique_ptr<SoundRequest>> live_;
     std::uint32_t lastId_ = 0;
-    SteadyClock::time_point lastNudge_{};
+    MonotonicClock::time_point lastNudge_{};
     std::thread keeper_;
 };
 

@@ -20,14 +20,14 @@ namespace klavet {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-double Seconds(SteadyClock::time_point t) {
+double Seconds(MonotonicClock::time_point t) {
     return std::chrono::duration<double>(t.time_since_epoch()).count();
 }
 
-double Now() { return Seconds(SteadyClock::now()); }
+double Now() { return Seconds(MonotonicClock::now()); }
 
 constexpr std::int64_t kFrameBytes = 4;
 constexpr std::size_t kBlockFrames = 480;
@@ -56,7 +56,6 @@ public:
     DeviceOpening Open() override;
     void Close() override;
     bool Lost() const override { return lost_.load(); }
-    const char* Name() const override { return "pulse"; }
     int BufferFrames() const override { return open_.load() ? static_cast<int>(kBlockFrames) : 0; }
     std::uint64_t HeardFrame() const override { return open_.load() ? placement_.HeardFrame(Now()) : 0; }
     // A sound handed over goes where the server cannot yet have read, as far
@@ -111,14 +110,14 @@ private:
 };
 
 template <typename State> int PulseDevice::WaitFor(State state) {
-    const auto deadline = SteadyClock::now() + kConnectPatience;
+    const auto deadline = MonotonicClock::now() + kConnectPatience;
     for (;;) {
         pa_threaded_mainloop_lock(loop_);
         const int result = state();
         pa_threaded_mainloop_unlock(loop_);
         if (result != 0)
             return result;
-        if (SteadyClock::now() >= deadline)
+        if (MonotonicClock::now() >= deadline)
             return 0;
         std::this_thread::sleep_for(2ms);
     }

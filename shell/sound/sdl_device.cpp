@@ -82,7 +82,6 @@ public:
             SDL_Quit();
     }
 
-    const char* Name() const override { return "sdl"; }
     // A device cut off from its server stays open but stopped.
     bool Lost() const override {
         return device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;

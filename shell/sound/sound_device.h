@@ -27,7 +27,6 @@ public:
     virtual bool Lost() const = 0;
 
     // Any thread.
-    virtual const char* Name() const = 0;
     // Frames of one block handed to the server; 0 while closed.
     virtual int BufferFrames() const = 0;
     // The frame of the mixer's timeline being heard about now: every earlier

@@ -16,7 +16,7 @@
 namespace klavet::testing {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 TEST(GraphWatchTest, PulseServiceHeldStillIsACycleRunLateAndAQuietSpanIsNot) {
@@ -26,21 +26,21 @@ TEST(GraphWatchTest, PulseServiceHeldStillIsACycleRunLateAndAQuietSpanIsNot) {
     // least is clean.
     int clean = 0;
     for (int span = 0; span < 5; ++span) {
-        const auto from = SteadyClock::now();
+        const auto from = MonotonicClock::now();
         std::this_thread::sleep_for(200ms);
-        clean += !server->RanLate(from, SteadyClock::now());
+        clean += !server->RanLate(from, MonotonicClock::now());
     }
     EXPECT_GT(clean, 0);
     for (int round = 0; round < 3; ++round) {
         std::this_thread::sleep_for(200ms);
-        const auto from = SteadyClock::now();
+        const auto from = MonotonicClock::now();
         // Its streams are the graph's followers: they cannot finish while it
         // is stopped, and the driver goes on.
         server->Freeze();
         std::this_thread::sleep_for(60ms);
         server->Thaw();
         std::this_thread::sleep_for(200ms);
-        EXPECT_TRUE(server->RanLate(from, SteadyClock::now())) << "round " << round;
+        EXPECT_TRUE(server->RanLate(from, MonotonicClock::now())) << "round " << round;
     }
 }
 
@@ -52,11 +52,11 @@ TEST(GraphWatchTest, RecordedFramesArePlayedInStepAndJustBeforeTheyArrive) {
     // only clean spans are judged, and one at least of five is clean.
     int judged = 0;
     for (int span = 0; span < 5; ++span) {
-        const auto from = SteadyClock::now();
+        const auto from = MonotonicClock::now();
         const std::size_t first = recorder.Frames();
         std::this_thread::sleep_for(300ms);
         const auto reads = recorder.Reads(first, recorder.Frames());
-        if (server->RanLate(from - 50ms, SteadyClock::now()) || reads.size() < 2)
+        if (server->RanLate(from - 50ms, MonotonicClock::now()) || reads.size() < 2)
             continue;
         ++judged;
         const auto origin = server->PlayedAt(reads.front().first);

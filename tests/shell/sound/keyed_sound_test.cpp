@@ -17,7 +17,7 @@
 namespace klavet::testing {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kQuiet = 40;
@@ -63,9 +63,9 @@ protected:
         // disk (here, at each case's first press): the tone is handed over as
         // the handler returns, and it is timed from there.
         engine_->Laklavet_MouseDown();
-        const auto pressed = SteadyClock::now();
+        const auto pressed = MonotonicClock::now();
         std::this_thread::sleep_for(150ms);
-        const auto releasing = SteadyClock::now();
+        const auto releasing = MonotonicClock::now();
         engine_->Laklavet_MouseUp();
         const double held = std::chrono::duration<double, std::milli>(releasing - pressed).count();
         std::this_thread::sleep_for(100ms);

@@ -22,7 +22,7 @@
 namespace klavet::testing {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kRate = 48000;
@@ -53,16 +53,16 @@ protected:
     // hold a glitch not of the output's making (see the capture) is made
     // again, four times at most in all.
     std::vector<std::int16_t> Record(const std::function<void()>& actions,
-                                     SteadyClock::duration quiet = 100ms) {
+                                     MonotonicClock::duration quiet = 100ms) {
         std::vector<std::int16_t> played;
         for (int attempt = 1;; ++attempt) {
             std::this_thread::sleep_for(quiet);
-            const auto start = SteadyClock::now();
+            const auto start = MonotonicClock::now();
             mark_ = capture_->Frames();
             actions();
             std::this_thread::sleep_for(300ms);
             played = capture_->Samples(mark_, capture_->Frames());
-            if (attempt == 4 || !capture_->GlitchedBetween(start - 50ms, SteadyClock::now()))
+            if (attempt == 4 || !capture_->GlitchedBetween(start - 50ms, MonotonicClock::now()))
                 return played;
             std::cout << "[ recorded again ] the server ran late or the machine stalled\n";
         }
@@ -116,14 +116,14 @@ protected:
 };
 
 TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel) {
-    SteadyClock::duration held{};
+    MonotonicClock::duration held{};
     const auto played = Record([&] {
         output_->SetWaveVolume(VolumeOn);
         output_->PlaySoundAsync(dir_.Path("tone.wav"));
-        const auto pressed = SteadyClock::now();
+        const auto pressed = MonotonicClock::now();
         std::this_thread::sleep_for(300ms);
         output_->SetWaveVolume(VolumeOff);
-        held = SteadyClock::now() - pressed;
+        held = MonotonicClock::now() - pressed;
         std::this_thread::sleep_for(500ms);
     });
     const double heldMs = std::chrono::duration<double, std::milli>(held).count();
@@ -192,11 +192,11 @@ TEST_F(SoundOutputTest, KPatternIsLongShortLongWithTheFilesOwnSpacing) {
         leads.clear();
         output_->SetWaveVolume(VolumeOn);
         for (const auto& path : {da, di, da}) {
-            const auto start = SteadyClock::now();
+            const auto start = MonotonicClock::now();
             const std::size_t handed = capture_->Frames();
             output_->PlaySoundSync(path);
             // The dummy driver's clock runs fast: there, count what it took.
-            const double ms = std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+            const double ms = std::chrono::duration<double, std::milli>(MonotonicClock::now() - start).count();
             callMs.push_back(capture_->Server() ? ms : ToMs(capture_->Frames() - handed));
             leads.push_back(output_->LeadFrames());
         }
@@ -309,12 +309,12 @@ TEST_F(SoundOutputTest, MissingOrCorruptElementIsSilentAndReturnsAtOnce) {
     WriteFile(dir_.Path("da.wav"), {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E'});
     const std::string paths[] = {dir_.Path("di.wav"), dir_.Path("da.wav"), dir_.Path("absent.wav")};
     for (const auto& path : paths) {
-        SteadyClock::duration took{};
+        MonotonicClock::duration took{};
         const auto played = Record([&] {
             output_->SetWaveVolume(VolumeOn);
-            const auto start = SteadyClock::now();
+            const auto start = MonotonicClock::now();
             output_->PlaySoundSync(path);
-            took = SteadyClock::now() - start;
+            took = MonotonicClock::now() - start;
         });
         EXPECT_LT(took, 100ms) << path;
         EXPECT_EQ(Peak(played, 0, 0, played.size() / 2), 0) << path;
@@ -386,14 +386,14 @@ TEST_F(SoundOutputTest, FirstPressAfterALongIdleIsHeardInFull) {
 }
 
 TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
-    SteadyClock::duration held{};
+    MonotonicClock::duration held{};
     const auto played = Record([&] {
         output_->SetWaveVolume(VolumeOn);
         output_->PlaySoundAsync(output_->SoundFilePath(kKeyToneFile));
-        const auto pressed = SteadyClock::now();
+        const auto pressed = MonotonicClock::now();
         std::this_thread::sleep_for(10s);
         output_->SetWaveVolume(VolumeOff);
-        held = SteadyClock::now() - pressed;
+        held = MonotonicClock::now() - pressed;
     });
     for (int channel : {0, 1}) {
         const auto sounding = SoundingThroughGlitches(played, channel);

@@ -21,7 +21,7 @@
 namespace klavet::testing {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // Sends this process's standard error to a file while alive.
@@ -62,8 +62,8 @@ protected:
     // Key presses, as the learner would go on making them, until the sink
     // hears one or the time is up.
     bool PressUntilHeard(SoundOperations& output, std::chrono::seconds patience) {
-        const auto deadline = SteadyClock::now() + patience;
-        while (SteadyClock::now() < deadline) {
+        const auto deadline = MonotonicClock::now() + patience;
+        while (MonotonicClock::now() < deadline) {
             const std::size_t mark = server_.Recorder().Frames();
             output.SetWaveVolume(VolumeOn);
             output.PlaySoundAsync(dir_.Path("tone.wav"));
@@ -77,31 +77,31 @@ protected:
     }
 
     // Calls as a key press makes them; returns how long they took.
-    SteadyClock::duration Press(SoundOperations& output) {
-        const auto start = SteadyClock::now();
+    MonotonicClock::duration Press(SoundOperations& output) {
+        const auto start = MonotonicClock::now();
         output.SetWaveVolume(VolumeOn);
         output.PlaySoundAsync(dir_.Path("tone.wav"));
         output.SetWaveVolume(VolumeOff);
-        return SteadyClock::now() - start;
+        return MonotonicClock::now() - start;
     }
 
     // A sign's worth of calls (three elements of 300 ms); returns how long
     // they took.
-    SteadyClock::duration PlayASign(SoundOperations& output) {
-        const auto start = SteadyClock::now();
+    MonotonicClock::duration PlayASign(SoundOperations& output) {
+        const auto start = MonotonicClock::now();
         output.SetWaveVolume(VolumeOn);
         for (int i = 0; i < 3; ++i)
             output.PlaySoundSync(dir_.Path("short.wav"));
         output.SetWaveVolume(VolumeOff);
-        return SteadyClock::now() - start;
+        return MonotonicClock::now() - start;
     }
 
     // How long after a sink appears a learner pressing on hears the key.
-    SteadyClock::duration HeardAfterTheSinkReturns(SoundOperations& output) {
-        const auto loaded = SteadyClock::now();
+    MonotonicClock::duration HeardAfterTheSinkReturns(SoundOperations& output) {
+        const auto loaded = MonotonicClock::now();
         EXPECT_TRUE(server_.LoadSink());
         EXPECT_TRUE(PressUntilHeard(output, 15s));
-        const auto after = SteadyClock::now() - loaded;
+        const auto after = MonotonicClock::now() - loaded;
         std::cout << "[ figure ] heard "
                   << std::chrono::duration_cast<std::chrono::milliseconds>(after).count()
                   << " ms after the sink returned, in presses of 600 ms\n";
@@ -114,9 +114,9 @@ protected:
 
 TEST_F(SoundRecoveryTest, WithoutAServerNothingHangsOrPrintsAndSoundComesWhenOneStarts) {
     StderrToFile quiet(dir_.Path("stderr.txt"));
-    const auto created = SteadyClock::now();
+    const auto created = MonotonicClock::now();
     auto output = CreateSoundOutput();
-    EXPECT_LT(SteadyClock::now() - created, 4s);
+    EXPECT_LT(MonotonicClock::now() - created, 4s);
     EXPECT_LT(PlayASign(*output), 4s);
     output->SetWaveVolume(VolumeOn);
     output->PlaySoundAsync(dir_.Path("tone.wav"));
@@ -174,9 +174,9 @@ TEST_F(SoundRecoveryTest, ServerHungAtStartDelaysNothingAndIsHeardOnceItAnswers)
     // Creating the output reads the three sound files (the key tone's 40 s
     // take a tenth of a second under the sanitizers); it does not wait the
     // second and a half that a connection to a hung server is given.
-    const auto created = SteadyClock::now();
+    const auto created = MonotonicClock::now();
     auto output = CreateSoundOutput();
-    EXPECT_LT(SteadyClock::now() - created, 1s);
+    EXPECT_LT(MonotonicClock::now() - created, 1s);
     // The trainer reads its key tone at start; this test's tone is read at
     // its first use, which is not the press to time.
     Press(*output);

@@ -19,7 +19,7 @@
 namespace klavet::testing {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using MonotonicClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kQuiet = 40;
@@ -34,19 +34,19 @@ constexpr double kLaterAtMostMs = 40;
 // What the output keeps queued at the server while a tone sounds.
 constexpr double kQueuedMs = 300;
 
-double Ms(SteadyClock::duration d) {
+double Ms(MonotonicClock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
 struct Press {
-    SteadyClock::time_point down, up;
+    MonotonicClock::time_point down, up;
     double HeldMs() const { return Ms(up - down); }
 };
 
 // A tone recorded: when its first frame reached the recorder, and how long
 // it sounded.
 struct Tone {
-    SteadyClock::time_point begin;
+    MonotonicClock::time_point begin;
     double lengthMs = 0;
 };
 
@@ -96,17 +96,17 @@ protected:
 
     Press KeyDown() {
         Press press;
-        press.down = SteadyClock::now();
+        press.down = MonotonicClock::now();
         output_->SetWaveVolume(VolumeOn);
         output_->PlaySoundAsync(dir_.Path("tok.wav"));
         return press;
     }
     void KeyUp(Press& press) {
-        press.up = SteadyClock::now();
+        press.up = MonotonicClock::now();
         output_->SetWaveVolume(VolumeOff);
     }
 
-    std::vector<Press> Key(int count, SteadyClock::duration held, SteadyClock::duration gap) {
+    std::vector<Press> Key(int count, MonotonicClock::duration held, MonotonicClock::duration gap) {
         std::vector<Press> presses;
         for (int i = 0; i < count; ++i) {
             Press press = KeyDown();
@@ -119,9 +119,9 @@ protected:
     }
 
     // When frame `frame` of the recording reached the recorder.
-    SteadyClock::time_point ArrivalOf(std::size_t frame) const {
+    MonotonicClock::time_point ArrivalOf(std::size_t frame) const {
         const auto reads = server_->Recorder().Reads(frame > 48000 ? frame - 48000 : 0, frame + 1);
-        SteadyClock::time_point at{};
+        MonotonicClock::time_point at{};
         for (const auto& [first, when] : reads)
             if (first <= frame)
                 at = when;
@@ -143,10 +143,10 @@ protected:
         for (int attempt = 1;; ++attempt) {
             std::this_thread::sleep_for(300ms);
             const std::size_t mark = capture_->Frames();
-            const auto start = SteadyClock::now();
+            const auto start = MonotonicClock::now();
             const auto presses = Key(count, kHeld, kGap);
             std::this_thread::sleep_for(500ms);
-            if (attempt == 3 || !capture_->GlitchedBetween(start - 50ms, SteadyClock::now()))
+            if (attempt == 3 || !capture_->GlitchedBetween(start - 50ms, MonotonicClock::now()))
                 return Hear(presses, TonesFrom(mark));
             std::cout << "[ recorded again ] the server ran late\n";
         }
@@ -177,7 +177,7 @@ TEST_F(StallRecoveryTest, PressesAfterAStallWithKeyingDuringItAreHeardOnTimeWith
         const auto during = Key(2, kHeld, kGap);
         std::this_thread::sleep_for(stall - 800ms);
         server_->Thaw();
-        const auto thawed = SteadyClock::now();
+        const auto thawed = MonotonicClock::now();
         std::this_thread::sleep_for(1s);
         // What the presses made during the stall may be heard late, but no
         // longer than the key was held; where the sink reads all that was
@@ -189,7 +189,7 @@ TEST_F(StallRecoveryTest, PressesAfterAStallWithKeyingDuringItAreHeardOnTimeWith
         const double queued = server_->CatchesUpAfterAStall() ? kQueuedMs : 0;
         EXPECT_LE(heardMs, during[0].HeldMs() + during[1].HeldMs() + queued + kLengthToleranceMs) << what;
         std::cout << "[ figure ] " << what << ": heard " << heardMs << " ms of presses made during it\n";
-        ASSERT_LT(SteadyClock::now() - thawed, 1500ms);
+        ASSERT_LT(MonotonicClock::now() - thawed, 1500ms);
         ExpectAsBefore(before, Presses(8), what);
     }
 }
@@ -202,7 +202,7 @@ TEST_F(StallRecoveryTest, KeyHeldIntoAStallSoundsNoLongerThanHeldAndPressesAfter
     Press press = KeyDown();
     std::this_thread::sleep_for(100ms);
     server_->Freeze();
-    const auto frozen = SteadyClock::now();
+    const auto frozen = MonotonicClock::now();
     std::this_thread::sleep_for(300ms);
     KeyUp(press);
     std::this_thread::sleep_for(700ms);
