@@ -26,8 +26,6 @@ constexpr std::uint64_t kSilentSeamFrames = 1024;
 // silence is held back by as much as one over sound may be aimed ahead soon,
 // less where such writes typically land, less this.
 constexpr double kLongerAtMostSeconds = 0.003;
-// Steps by this fraction, modulo one, spread evenly however many are taken.
-constexpr double kGoldenFraction = 0.6180339887498949;
 
 } // namespace
 
@@ -213,16 +211,11 @@ void StreamPlacement::Refill(double now) {
         RenderAndWrite(target);
 }
 
-// About every block while something sounds, a key is being worked or the
-// clock is still learning the server; at rest, when half of the silence
-// queued has been played. Each wait is a little longer or shorter than the
-// last, evenly over half a block, so that the questions it asks do not keep
-// step with a server that reads in blocks of the same length: caught always
-// at one point of its step, the server would seem to read less far than it
-// does.
-double StreamPlacement::NextService(double now) {
-    dither_ = std::fmod(dither_ + kGoldenFraction, 1.0);
-    double wait = static_cast<double>(sizes_.block) * (0.75 + 0.5 * dither_) / rate_;
+// Every block while something sounds, a key is being worked or the clock is
+// still learning the server; at rest, when half of the silence queued has
+// been played.
+double StreamPlacement::NextService(double now) const {
+    double wait = static_cast<double>(sizes_.block) / rate_;
     if (resting_ && clock_.Settled()) {
         const double queued = static_cast<double>(PositionOf(written_)) - clock_.Predict(now);
         wait = std::max(wait, (queued - static_cast<double>(sizes_.idle) / 2.0) / rate_);

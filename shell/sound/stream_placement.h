@@ -87,7 +87,7 @@ private:
     void Rewrite(double now);
     void NoteRest(double now, bool worked);
     void Refill(double now);
-    double NextService(double now);
+    double NextService(double now) const;
     void RenderAndWrite(std::uint64_t end, Placement first = Placement::Append);
     void RenderInto(std::uint64_t end);
     void Send(Placement placement);
@@ -113,7 +113,6 @@ private:
     double quietSince_ = -1; // negative: not quiet
     bool resting_ = false;
     bool stalled_ = false;
-    double dither_ = 0; // where the waits are in their even spread
     // A write went where the server read: where that was, and so which mixer
     // frame each position of the queue holds, is learnt from the next answer.
     bool placementPending_ = false;

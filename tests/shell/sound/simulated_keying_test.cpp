@@ -25,12 +25,15 @@ std::size_t PressesPerShape() {
     return text ? static_cast<std::size_t>(std::atol(text)) : 3000;
 }
 
-// Where questions take trips of many milliseconds each way and the answers
-// carry no time stamp, the read clock's line can lie a few milliseconds
-// below what the server has read, and a write now and then lands a little
-// late. Known, and counted by the benchmark; with any other server none may.
+// Two server shapes still see a write land late now and then, and are
+// left out of that check; the benchmark counts them. A server reading in
+// blocks as long as the placement's period (480 frames) is always caught
+// at one point of its step, so the read clock's line can lie up to a block
+// below what it has read. Where questions take trips of many milliseconds
+// each way and the answers carry no time stamp, the line can lie a few
+// milliseconds low too.
 bool Overtakes(const ServerShape& shape) {
-    return !shape.sharedClock && shape.tripMax > 0.005;
+    return (shape.block == 480 && !shape.rewinds) || (!shape.sharedClock && shape.tripMax > 0.005);
 }
 
 std::string Describe(const KeyingRun& run) {
