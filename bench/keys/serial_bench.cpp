@@ -86,7 +86,7 @@ int main() {
                 std::lock_guard<std::mutex> lock(mutex);
                 handed.emplace_back(closed, at - port->Start());
             },
-            [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+            [](const SerialKeyWatcher::News&) {});
         port->WaitUntilPlayed(60s);
     }
 
