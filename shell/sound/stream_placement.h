@@ -77,10 +77,9 @@ public:
 
     // Any thread: the mixer frame the server may have read by `now`, at most
     // the end of what was handed over; frames past the server's reading that
-    // a change is aimed at, of late; the end of what was handed over.
+    // a change is aimed at, of late.
     std::uint64_t HeardFrame(double now) const;
     std::uint32_t Aim() const { return aim_.load(); }
-    std::uint64_t Handed() const { return handed_.load(); }
 
 private:
     void AskTiming(double now);

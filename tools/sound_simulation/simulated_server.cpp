@@ -221,7 +221,6 @@ void SimulatedServer::CommitTo(std::int64_t end, double readAt) {
         double heard = std::max(readAt, origin_ + stallLoss_ + shape_.lateMax + static_cast<double>(p) / rate_);
         if (shape_.rewinds)
             heard = readAt + static_cast<double>(p - end + static_cast<std::int64_t>(shape_.safeguard)) / rate_;
-        lastHeard_ = heard;
         listener_(p, heard, sample, written);
     }
     committed_ = std::max(committed_, end);

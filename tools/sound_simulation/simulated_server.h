@@ -69,7 +69,6 @@ public:
     // The first frame it could not yet have heard differently by `at`: what
     // it had not read, or could still take back.
     std::int64_t Floor() const { return committed_; }
-    bool Stalled(double at) const;
     // Writes that came too late for part of what they held, where that part
     // differed from what was heard.
     std::size_t Overtaken() const { return overtaken_; }
@@ -88,6 +87,7 @@ private:
     };
 
     double Trip();
+    bool Stalled(double at) const;
     double StallEnd(double at) const;
     void Apply(const Message& message);
     void Answer(double at);
@@ -126,7 +126,6 @@ private:
     std::int64_t readIndex_ = 0;
     std::int64_t writeIndex_ = 0;
     std::int64_t committed_ = 0;
-    double lastHeard_ = -1;
 
     bool started_ = false;
     double origin_ = 0;      // when cycle 0 was due, or the playing began
