@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
             const KeyingFigures f = RunKeying(run);
             total += f.presses;
             std::printf("  %s, %s: %zu presses, %zu measured, %zu held up by short stalls, %zu long stalls\n",
-                        shape.name.c_str(), busy ? "busy machine and stalls" : "steady", f.presses, f.measured,
-                        f.heldUp, f.stalls);
+                        shape.name.c_str(), busy ? "busy machine and stalls" : "steady", f.presses,
+                        f.measured, f.heldUp, f.stalls);
             Row("floor: key down -> first frame unread", Text(f.onsetFloor));
             Row("key down -> first sample heard", Text(f.onset));
             Row("onset past its floor", Text(f.onsetOver));
@@ -53,9 +53,10 @@ int main(int argc, char** argv) {
             Row("key up -> tone heard ending", Text(f.release));
             Row("release past its floor", Text(f.releaseOver));
             Row("|heard length - held length|", Text(f.lengthError));
+            Row("|heard gap - gap between presses|", Text(f.gapError));
             char counts[160];
-            std::snprintf(counts, sizeof counts, "%zu / %zu (over long stalls: gaps %zu)", f.overtaken, f.gaps,
-                          f.gapsInStalls);
+            std::snprintf(counts, sizeof counts, "%zu / %zu (over long stalls: gaps %zu)", f.overtaken,
+                          f.gaps, f.gapsInStalls);
             Row("overtaken writes / gaps", counts);
             std::snprintf(counts, sizeof counts, "%zu / %zu / %zu", f.stray, f.split, f.unheard);
             Row("stray tones / split / unheard presses", counts);

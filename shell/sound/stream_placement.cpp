@@ -26,12 +26,20 @@ constexpr std::uint64_t kSilentSeamFrames = 1024;
 // silence is held back by as much as one over sound may be aimed ahead soon,
 // less where such writes typically land, less this.
 constexpr double kLongerAtMostSeconds = 0.003;
+// A change over a tone under way comes no sooner after the change that began
+// it than it was made, so that the tone lasts as long as it was held. One
+// after a silence keeps this much of the gap at the least: a lag that the
+// server's reading left behind the line (a short stall on a server that does
+// not catch up) is made up over a few gaps, not carried on from change to
+// change for as long as a sound plays.
+constexpr double kGapKept = 0.25;
 
 } // namespace
 
 StreamPlacement::StreamPlacement(Mixer& mixer, ServerQueue& queue, const QueueSizes& sizes)
     : mixer_(mixer), queue_(queue), sizes_(sizes), rate_(mixer.Rate()), clock_(mixer.Rate()),
-      buffer_(2 * sizes.idle) {}
+      buffer_(2 * sizes.idle) {
+}
 
 std::uint64_t StreamPlacement::FrameAt(double position) const {
     return static_cast<std::uint64_t>(std::max(0.0, position + static_cast<double>(shift_.load())));
@@ -163,14 +171,17 @@ void StreamPlacement::Rewrite(double now) {
         std::uint64_t from = FrameAt(std::ceil(silentSeam ? reading : unread));
         // A change made before the clock's samples began (before a stall)
         // sets no distance: it would carry the stall's lag on.
-        if (!silentSeam && changedSeconds_ >= clock_.RunStart())
+        if (!silentSeam && changedSeconds_ >= clock_.RunStart()) {
+            const double kept = audibleEnd_ >= written_ ? 1.0 : kGapKept;
             from = std::max(from, changedFrame_ + static_cast<std::uint64_t>(
-                                                      std::ceil((now - changedSeconds_) * rate_)));
+                                                      std::ceil(kept * (now - changedSeconds_) * rate_)));
+        }
         at = std::clamp(from, mixer_.InputFrame(), written_);
         placement = silentSeam ? Placement::AtRead : Placement::AtPosition;
         if (silentSeam)
             heldBack = static_cast<std::uint64_t>(std::max(
-                0.0, std::ceil(clock_.AimCeiling(now) - clock_.TypicalLanding() - kLongerAtMostSeconds * rate_)));
+                0.0,
+                std::ceil(clock_.AimCeiling(now) - clock_.TypicalLanding() - kLongerAtMostSeconds * rate_)));
     }
     if (!mixer_.RewindTo(at))
         at = mixer_.Position();
@@ -242,8 +253,9 @@ void StreamPlacement::RenderInto(std::uint64_t end) {
         mixer_.Render(out, n);
         if (playing || mixer_.Playing())
             playingEnd_ = written_ + n;
-        const auto last = std::find_if(std::make_reverse_iterator(out + 2 * n), std::make_reverse_iterator(out),
-                                       [](std::int16_t s) { return s != 0; });
+        const auto last =
+            std::find_if(std::make_reverse_iterator(out + 2 * n), std::make_reverse_iterator(out),
+                         [](std::int16_t s) { return s != 0; });
         if (last != std::make_reverse_iterator(out))
             audibleEnd_ = written_ + static_cast<std::uint64_t>((last.base() - out + 1) / 2);
         bufferedFrames_ += n;

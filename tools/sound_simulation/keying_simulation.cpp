@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <tuple>
+#include <utility>
 
 namespace klavet::simulation {
 
@@ -64,7 +65,9 @@ public:
         press.up = press.down + std::max(element, 0.02);
         return press;
     }
-    double Uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(random_); }
+    double Uniform(double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random_);
+    }
 
 private:
     std::mt19937 random_;
@@ -75,7 +78,9 @@ Spread SpreadOf(std::vector<double> values) {
     if (values.empty())
         return spread;
     std::sort(values.begin(), values.end());
-    const auto at = [&](double q) { return 1e3 * values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))]; };
+    const auto at = [&](double q) {
+        return 1e3 * values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
+    };
     spread.median = at(0.5);
     spread.p99 = at(0.99);
     spread.worst = at(1.0);
@@ -147,9 +152,9 @@ private:
     // Floors waiting for their frame to be heard: press, whether the release.
     std::deque<std::tuple<std::int64_t, std::size_t, bool>> floors_;
     bool sounding_ = false;
-    double toneAt_ = 0;            // when the tone heard last began
-    std::size_t loudFrames_ = 0;   // of it, so far
-    std::size_t next_ = 0;         // the first press no tone answered
+    double toneAt_ = 0;              // when the tone heard last began
+    std::size_t loudFrames_ = 0;     // of it, so far
+    std::size_t next_ = 0;           // the first press no tone answered
     std::size_t current_ = SIZE_MAX; // the press the latest tone answered
     KeyingFigures figures_;
 };
@@ -179,11 +184,14 @@ bool Keying::NearLongStall(double at) const {
 }
 
 // A short stall during a press, or just after it, holds up what is heard
-// of it by as much: such presses say nothing of the placement.
+// of it by as much, and a server that does not catch up reads behind for a
+// while after one: such presses, up to the second after the stall, say
+// nothing of the placement's steady figures.
 bool Keying::HeldUp(const Press& press) const {
     const auto after = std::upper_bound(shortStalls_.begin(), shortStalls_.end(), press.up + 0.1,
                                         [](double t, const Stall& s) { return t < s.start; });
-    return after != shortStalls_.begin() && std::prev(after)->start + std::prev(after)->length > press.down - 0.05;
+    return after != shortStalls_.begin() &&
+           std::prev(after)->start + std::prev(after)->length + kAfterStall > press.down - 0.05;
 }
 
 void Keying::Edge(Press& press, bool down) {
@@ -213,7 +221,8 @@ void Keying::Hear(std::int64_t position, double heard, std::int16_t sample, bool
     const bool loud = sample != 0;
     const double at = loud ? heard : heard - kRampSeconds;
     if (loud && sounding_ && ++loudFrames_ == kLevelReadAfter)
-        Answer(static_cast<std::size_t>(std::lround((1.0 - std::abs(sample) / static_cast<double>(level_)) / kLevelStep)));
+        Answer(static_cast<std::size_t>(
+            std::lround((1.0 - std::abs(sample) / static_cast<double>(level_)) / kLevelStep)));
     if (loud == sounding_)
         return;
     sounding_ = loud;
@@ -292,8 +301,10 @@ KeyingFigures Keying::Figures() const {
     f.presses = presses_.size();
     f.stalls = longStalls_.size();
     f.overtaken = server_.Overtaken();
-    std::vector<double> onset, onsetFloor, release, releaseFloor, onsetOver, releaseOver, length;
+    std::vector<double> onset, onsetFloor, release, releaseFloor, onsetOver, releaseOver, length, gap;
+    const Press* kept = nullptr; // the press before, when it was kept
     for (const Press& p : presses_) {
+        const Press* before = std::exchange(kept, nullptr);
         if (NearLongStall(p.down) || NearLongStall(p.up))
             continue;
         if (HeldUp(p)) {
@@ -313,6 +324,9 @@ KeyingFigures Keying::Figures() const {
         releaseFloor.push_back(p.upFloor - p.up);
         releaseOver.push_back(p.release - p.upFloor);
         length.push_back(std::abs((p.release - p.onset) - (p.up - p.down)));
+        if (before != nullptr)
+            gap.push_back(std::abs((p.onset - before->release) - (p.down - before->up)));
+        kept = &p;
     }
     f.onset = SpreadOf(onset);
     f.onsetFloor = SpreadOf(onsetFloor);
@@ -321,6 +335,7 @@ KeyingFigures Keying::Figures() const {
     f.releaseFloor = SpreadOf(releaseFloor);
     f.releaseOver = SpreadOf(releaseOver);
     f.lengthError = SpreadOf(length);
+    f.gapError = SpreadOf(gap);
     return f;
 }
 

@@ -36,15 +36,16 @@ struct Spread {
 struct KeyingFigures {
     std::size_t presses = 0;  // pressed
     std::size_t measured = 0; // kept in the figures: no edge near a long stall
-    std::size_t heldUp = 0;   // left out: a short stall fell in or just after
+    std::size_t heldUp = 0;   // left out: a short stall fell in, or a second or less before
     // Key edge to the first sample heard, and the floor: the edge to the
     // first frame the server had not read, or could still take back, then.
     Spread onset, onsetFloor;
     Spread release, releaseFloor;
     // Onset and release past their floors.
     Spread onsetOver, releaseOver;
-    // Heard length less held length, as an absolute value.
-    Spread lengthError;
+    // Heard length less held length, as an absolute value; and the same of
+    // the silence before a press, after a press that was kept too.
+    Spread lengthError, gapError;
     // Writes the reader overtook, and frames it read that were never
     // written, away from the long stalls; and over them.
     std::size_t overtaken = 0, gaps = 0;

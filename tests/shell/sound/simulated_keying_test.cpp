@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <ostream>
-#include <cctype>
 #include <string>
 
 namespace klavet::simulation {
@@ -73,15 +73,15 @@ TEST_P(SimulatedKeyingTest, EveryPressIsHeardWholeAndNothingElseIsHeard) {
 }
 
 // A server that neither reads nor answers for seconds while keys are
-// pressed: a second after its return, every press is heard as before, and
-// no tone sounds long after its key was released.
+// pressed, on a machine busy enough to hold it up for a tenth of a second
+// every few: a second after its return, every press is heard as before.
 TEST_P(SimulatedKeyingTest, BackWithinASecondOfAStall) {
     KeyingRun run;
     run.shape = GetParam();
     run.presses = PressesPerShape() / 2;
     run.seed = 23;
     run.stallEvery = 40;
-    run.busyMachine = false;
+    run.busyMachine = true;
     const KeyingFigures f = RunKeying(run);
     SCOPED_TRACE(Describe(run));
     ASSERT_GT(f.stalls, 3u);
@@ -91,6 +91,9 @@ TEST_P(SimulatedKeyingTest, BackWithinASecondOfAStall) {
     const double block = 1e3 * static_cast<double>(run.shape.block) / 48000;
     if (!run.shape.rewinds) {
         EXPECT_LT(f.onsetOver.median, block + 12.0);
+        // A lag a stall left is made up within the second, not carried on.
+        EXPECT_LT(f.onsetOver.p99, block + 50.0);
+        EXPECT_LT(f.releaseOver.p99, block + 50.0);
     }
 }
 
