@@ -154,8 +154,8 @@ void StreamPlacement::LearnPlacement(double now, const ServerReading& reading) {
 // sound. Where only silence lies around the server's read position, the
 // change goes exactly there, whatever the server has read by the time it
 // arrives. Where the queue sounds, it goes where the server cannot yet have
-// read, so that what sounds goes on without a seam, and no sooner after the
-// change before it than it was made: a tone lasts as long as it was held.
+// read, so that what sounds goes on without a seam, and at a distance from
+// the change before it that keeps a tone's length (see kGapKept).
 void StreamPlacement::Rewrite(double now) {
     std::uint64_t at = written_;
     std::uint64_t heldBack = 0;
