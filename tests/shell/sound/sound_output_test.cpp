@@ -15,8 +15,10 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <iomanip>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 namespace klavet::testing {
@@ -111,6 +113,16 @@ protected:
         return clicks;
     }
 
+    // The tones of the last recording as a failure tells them: where each
+    // begins and how long it lasts, in ms, with a mark at a glitch.
+    std::string Tones(const std::vector<Segment>& tones) const {
+        std::ostringstream out;
+        out << std::fixed << std::setprecision(1) << "\ntones (start+length ms, ! at a glitch):";
+        for (const Segment& tone : tones)
+            out << ' ' << ToMs(tone.begin) << '+' << ToMs(tone.Length()) << (GlitchAt(tone.begin) ? "!" : "");
+        return out.str();
+    }
+
     std::size_t mark_ = 0; // the capture's frame where the last recording began
     TempDir dir_;
 };
@@ -196,7 +208,8 @@ TEST_F(SoundOutputTest, KPatternIsLongShortLongWithTheFilesOwnSpacing) {
             const std::size_t handed = capture_->Frames();
             output_->PlaySoundSync(path);
             // The dummy driver's clock runs fast: there, count what it took.
-            const double ms = std::chrono::duration<double, std::milli>(MonotonicClock::now() - start).count();
+            const double ms =
+                std::chrono::duration<double, std::milli>(MonotonicClock::now() - start).count();
             callMs.push_back(capture_->Server() ? ms : ToMs(capture_->Frames() - handed));
             leads.push_back(output_->LeadFrames());
         }
@@ -429,7 +442,8 @@ TEST_F(SoundOutputTest, QuickPressesUnderLoadHaveNoDropoutAndNoClick) {
     KillChild(busy);
     for (int channel : {0, 1}) {
         const auto sounding = SoundingThroughGlitches(played, channel);
-        ASSERT_EQ(sounding.size(), static_cast<std::size_t>(kPresses)) << "channel " << channel;
+        ASSERT_EQ(sounding.size(), static_cast<std::size_t>(kPresses))
+            << "channel " << channel << Tones(sounding);
         const auto clicks = ClicksBeyondGlitches(played, channel);
         for (int i = 0; i < kPresses; ++i) {
             const auto& tone = sounding[static_cast<std::size_t>(i)];
