@@ -69,32 +69,70 @@ bool PipeWireServer::Start() {
 
 bool PipeWireServer::RanLate(std::chrono::steady_clock::time_point from,
                              std::chrono::steady_clock::time_point to) const {
-    return watch_ && watch_->LateBetween(from, to);
+    return watch_ && (watch_->LateBetween(from, to) || LostPeriodBetween(from, to));
 }
 
-// The sink writes the frames of a cycle as the cycle runs, so most reads of
-// the recording return within the cycle whose frames they begin with: that
-// gives the graph's frame of each recorded one, by most of the reads within
-// 25 ms of `frame` (a period the sink lost shifts it). Then the cycle that
-// played it tells when.
-std::optional<std::chrono::steady_clock::time_point> PipeWireServer::PlayedAt(std::size_t frame) const {
+// The sink writes the frames of a cycle as the cycle runs, so a read of the
+// recording returns within the cycle whose frames it begins with, or later
+// if the recorder was slow to it.
+std::vector<std::int64_t> PipeWireServer::ShiftsAround(std::size_t frame, Cycles& cycles) const {
     constexpr std::size_t kAround = 1200;
     const auto reads = recorder_->Reads(frame - std::min(frame, kAround), frame + kAround);
+    cycles.clear();
     if (!watch_ || reads.empty())
-        return std::nullopt;
-    const auto cycles = watch_->CyclesBetween(reads.front().second - 200ms, reads.back().second);
+        return {};
+    cycles = watch_->CyclesBetween(reads.front().second - 200ms, reads.back().second);
     const auto startsAfter = [](std::chrono::steady_clock::time_point t, const GraphWatch::Cycle& c) {
         return t < c.start;
     };
-    std::map<std::int64_t, int> shifts;
+    std::vector<std::int64_t> shifts;
     for (const auto& [first, returned] : reads) {
         const auto after = std::upper_bound(cycles.begin(), cycles.end(), returned, startsAfter);
         if (after != cycles.begin())
-            ++shifts[std::prev(after)->position - static_cast<std::int64_t>(first)];
+            shifts.push_back(std::prev(after)->position - static_cast<std::int64_t>(first));
     }
+    return shifts;
+}
+
+// A period that the sink lost, with no cycle late, puts the recording out of
+// step with the graph by that period from there on: the shift most reads show
+// differs between the two ends of the time. (A read the recorder was slow
+// to, or one in a cycle the profile missed, seems shifted on its own.)
+bool PipeWireServer::LostPeriodBetween(std::chrono::steady_clock::time_point from,
+                                       std::chrono::steady_clock::time_point to) const {
+    const std::size_t frames = recorder_->Frames();
+    const std::chrono::duration<double> back = std::chrono::steady_clock::now() - from + 1s;
+    const auto reads =
+        recorder_->Reads(frames - std::min(frames, static_cast<std::size_t>(back.count() * 48000)), frames);
+    const auto first =
+        std::find_if(reads.begin(), reads.end(), [&](const auto& r) { return r.second >= from; });
+    const auto last =
+        std::find_if(reads.rbegin(), reads.rend(), [&](const auto& r) { return r.second <= to; });
+    if (first == reads.end() || last == reads.rend() || last->first <= first->first)
+        return false;
+    Cycles cycles;
+    auto before = ShiftsAround(first->first, cycles);
+    auto after = ShiftsAround(last->first, cycles);
+    const auto median = [](std::vector<std::int64_t>& shifts) {
+        std::nth_element(shifts.begin(), shifts.begin() + static_cast<std::ptrdiff_t>(shifts.size() / 2),
+                         shifts.end());
+        return shifts[shifts.size() / 2];
+    };
+    return !before.empty() && !after.empty() && median(before) != median(after);
+}
+
+// Most reads within 25 ms of `frame` give the graph's frame of each recorded
+// one (a period the sink lost shifts it). Then the cycle that played it
+// tells when.
+std::optional<std::chrono::steady_clock::time_point> PipeWireServer::PlayedAt(std::size_t frame) const {
+    Cycles cycles;
+    const auto shifts = ShiftsAround(frame, cycles);
     if (shifts.empty())
         return std::nullopt;
-    const auto shift = std::max_element(shifts.begin(), shifts.end(), [](const auto& a, const auto& b) {
+    std::map<std::int64_t, int> counts;
+    for (std::int64_t s : shifts)
+        ++counts[s];
+    const auto shift = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
                            return a.second < b.second;
                        })->first;
     const std::int64_t position = static_cast<std::int64_t>(frame) + shift;

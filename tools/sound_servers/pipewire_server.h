@@ -31,6 +31,13 @@ public:
     std::optional<std::chrono::steady_clock::time_point> PlayedAt(std::size_t frame) const override;
 
 private:
+    using Cycles = std::vector<GraphWatch::Cycle>;
+    // The reads of the recording around `frame`, each with the graph's
+    // shift (its position less the read's first frame) by the cycle it
+    // returned in; the cycles they span go to `cycles`.
+    std::vector<std::int64_t> ShiftsAround(std::size_t frame, Cycles& cycles) const;
+    bool LostPeriodBetween(std::chrono::steady_clock::time_point from,
+                           std::chrono::steady_clock::time_point to) const;
     bool StartProcesses();
     bool Pactl(const std::vector<std::string>& args);
 
