@@ -95,9 +95,9 @@ std::vector<std::int64_t> PipeWireServer::ShiftsAround(std::size_t frame, Cycles
 }
 
 // A period that the sink lost, with no cycle late, puts the recording out of
-// step with the graph by that period from there on: the shift most reads show
-// differs between the two ends of the time. (A read the recorder was slow
-// to, or one in a cycle the profile missed, seems shifted on its own.)
+// step with the graph by that period from there on: the median shift of the
+// reads differs between the two ends of the time. (A read the recorder was
+// slow to, or one in a cycle the profile missed, seems shifted on its own.)
 bool PipeWireServer::LostPeriodBetween(std::chrono::steady_clock::time_point from,
                                        std::chrono::steady_clock::time_point to) const {
     const std::size_t frames = recorder_->Frames();
