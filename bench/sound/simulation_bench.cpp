@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
             Row("|heard length - held length|", Text(f.lengthError));
             Row("|heard gap - gap between presses|", Text(f.gapError));
             char counts[160];
-            std::snprintf(counts, sizeof counts, "%zu / %zu (over long stalls: gaps %zu)", f.overtaken,
-                          f.gaps, f.gapsInStalls);
+            std::snprintf(counts, sizeof counts, "%zu / %zu (over long stalls: %zu / %zu)", f.overtaken,
+                          f.gaps, f.overtakenInStalls, f.gapsInStalls);
             Row("overtaken writes / gaps", counts);
             std::snprintf(counts, sizeof counts, "%zu / %zu / %zu", f.stray, f.split, f.unheard);
             Row("stray tones / split / unheard presses", counts);

@@ -33,6 +33,9 @@ constexpr std::size_t kLevels = 8;
 constexpr double kLevelStep = 1.0 / 24;
 // A tone's level is read this many frames in, past its ramp.
 constexpr std::size_t kLevelReadAfter = 288;
+// How long after a key's volume its tone is started, when the audio thread
+// runs between the two.
+constexpr double kToneAfterVolume = 0.0001;
 
 std::uint32_t VolumeFor(std::size_t press) {
     const double scale = 1.0 - kLevelStep * static_cast<double>(press % kLevels);
@@ -132,6 +135,7 @@ private:
     }
     void PlanStalls(double end);
     void Edge(Press& press, bool down);
+    void StartTone();
     void Hear(std::int64_t position, double heard, std::int16_t sample, bool written);
     void Answer(std::size_t code);
     bool NearLongStall(double at) const;
@@ -151,6 +155,7 @@ private:
     std::vector<Stall> shortStalls_; // a busy machine: they hold a press up
     // Floors waiting for their frame to be heard: press, whether the release.
     std::deque<std::tuple<std::int64_t, std::size_t, bool>> floors_;
+    double toneDue_ = std::numeric_limits<double>::infinity(); // a tone to start then
     bool sounding_ = false;
     double toneAt_ = 0;              // when the tone heard last began
     std::size_t loudFrames_ = 0;     // of it, so far
@@ -200,10 +205,20 @@ void Keying::Edge(Press& press, bool down) {
         mixer_.SetVolume(VolumeOff);
         return;
     }
+    mixer_.SetVolume(VolumeFor(presses_.size() - 1));
+    // The trainer sets the volume, then starts the tone: every other press,
+    // the audio thread runs between the two.
+    if (presses_.size() % 2 == 0)
+        toneDue_ = server_.Now() + kToneAfterVolume;
+    else
+        StartTone();
+}
+
+void Keying::StartTone() {
+    toneDue_ = std::numeric_limits<double>::infinity();
     std::erase_if(requests_, [](const auto& r) { return r->released.load(); });
     auto request = std::make_unique<SoundRequest>();
     request->clip = clip_;
-    mixer_.SetVolume(VolumeFor(presses_.size() - 1));
     if (mixer_.Post(request.get()) != request.get())
         requests_.push_back(std::move(request));
 }
@@ -279,9 +294,13 @@ KeyingFigures Keying::Run() {
     while (t < end) {
         const double edge = pressed < plan.size() ? (down ? plan[pressed].up : plan[pressed].down)
                                                   : std::numeric_limits<double>::infinity();
-        t = std::min({nextService, edge, server_.NextEvent(), end});
+        t = std::min({nextService, edge, toneDue_, server_.NextEvent(), end});
         server_.RunUntil(t);
         server_.SetNow(t);
+        if (t == toneDue_) {
+            StartTone();
+            nextService = t;
+        }
         if (t == edge) {
             if (!down)
                 presses_.push_back(plan[pressed]);
@@ -300,7 +319,8 @@ KeyingFigures Keying::Figures() const {
     KeyingFigures f = figures_;
     f.presses = presses_.size();
     f.stalls = longStalls_.size();
-    f.overtaken = server_.Overtaken();
+    for (double at : server_.Overtaken())
+        ++(NearLongStall(at) ? f.overtakenInStalls : f.overtaken);
     std::vector<double> onset, onsetFloor, release, releaseFloor, onsetOver, releaseOver, length, gap;
     const Press* kept = nullptr; // the press before, when it was kept
     for (const Press& p : presses_) {

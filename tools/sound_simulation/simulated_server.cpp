@@ -169,7 +169,8 @@ void SimulatedServer::Apply(const Message& message) {
     for (std::int64_t p = start; p < std::min(start + count, committed_); ++p)
         late = late || (committed_ - p <= static_cast<std::int64_t>(kRing) &&
                         heardRing_[Slot(p)] != message.frames[static_cast<std::size_t>(p - start)]);
-    overtaken_ += late ? 1 : 0;
+    if (late)
+        overtaken_.push_back(serverTime_);
     for (std::int64_t p = std::max(start, committed_); p < start + count; ++p)
         if (p < committed_ + static_cast<std::int64_t>(kRing))
             queue_[Slot(p)] = message.frames[static_cast<std::size_t>(p - start)];

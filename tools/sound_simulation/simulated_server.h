@@ -54,6 +54,7 @@ public:
     void AddStall(const Stall& stall);
     // The client's clock: writes and questions leave at this time.
     void SetNow(double now) { now_ = now; }
+    double Now() const { return now_; }
     // The placement's answers are handed to this when they arrive.
     void SetAnswerSink(std::function<void(double, const ServerReading&)> sink) { answerSink_ = std::move(sink); }
 
@@ -69,9 +70,9 @@ public:
     // The first frame it could not yet have heard differently by `at`: what
     // it had not read, or could still take back.
     std::int64_t Floor() const { return committed_; }
-    // Writes that came too late for part of what they held, where that part
+    // When writes came too late for part of what they held, where that part
     // differed from what was heard.
-    std::size_t Overtaken() const { return overtaken_; }
+    const std::vector<double>& Overtaken() const { return overtaken_; }
 
 private:
     struct Message {
@@ -132,7 +133,7 @@ private:
     std::int64_t cycle_ = 0; // the next block cycle
     double late_ = 0;        // how late the next cycle runs
     double stallLoss_ = 0;   // seconds of stalls a sink that does not catch up lost
-    std::size_t overtaken_ = 0;
+    std::vector<double> overtaken_;
 };
 
 } // namespace klavet::simulation
