@@ -93,6 +93,14 @@ void Mixer::Apply() {
     PublishStart();
 }
 
+void Mixer::Hush() {
+    State& s = state_;
+    s.fading = {};
+    if (s.current.clip)
+        s.current.rise = 0;
+    inputFrame_ = s.position;
+}
+
 void Mixer::Render(std::int16_t* out, std::size_t frames) {
     Remember();
     if (Idle())
@@ -240,10 +248,10 @@ void Mixer::TakeVolume() {
 }
 
 // A voice cut while heard fades out over the ramp at the level it had; one
-// that is silent just ends.
+// that is silent, or has not begun to rise, just ends.
 void Mixer::FadeOut(Voice& voice) {
     State& s = state_;
-    if (voice.clip && (s.gainNow[0] > 0.0f || s.gainNow[1] > 0.0f)) {
+    if (voice.clip && voice.rise != 0 && (s.gainNow[0] > 0.0f || s.gainNow[1] > 0.0f)) {
         s.fading = std::move(voice);
         s.fading.fade = 0;
         s.fadeGain[0] = s.gainNow[0];

@@ -70,6 +70,10 @@ public:
     bool HasInput() const;
     // Takes the waiting sound and volume word: they sound from Position().
     void Apply();
+    // What was rendered up to Position() will not be heard (the queue that
+    // held it was silenced): a sound under way rises afresh from here, as one
+    // just started does, and one fading out is gone. No rewind goes before it.
+    void Hush();
     // Fills `frames` interleaved stereo frames from Position() on.
     void Render(std::int16_t* out, std::size_t frames);
     // Returns to an earlier frame of the timeline, as the state was there,

@@ -46,6 +46,10 @@ constexpr double kFallenBehindSeconds = 0.3;
 constexpr double kLandingScale = 1.5;
 constexpr double kLandingMarginSeconds = 0.001;
 
+// Samples left out of how early the server may have read of late, as held
+// up rather than slow.
+constexpr std::size_t kMostEarlyLeftOut = 1;
+
 // The whole of an even spread over the three quarters of it that are kept.
 constexpr double kSpreadScale = 4.0 / 3.0;
 
@@ -63,14 +67,15 @@ double Faded(double value, double seconds, double halfLife = kSlowHalfLife) {
 
 ReadClock::ReadClock(int rate, std::size_t window)
     : rate_(static_cast<double>(rate)), samples_(std::max({kRecent + 1, kSettledSamples, window})),
-      sorted_(samples_.size()), landed_(kLandingsKept), sortedLandings_(kLandingsKept) {
+      sorted_(samples_.size()), early_(samples_.size()), landed_(kLandingsKept),
+      sortedLandings_(kLandingsKept) {
 }
 
 double ReadClock::Latest(std::size_t k) const {
     return samples_[(next_ + samples_.size() - 1 - k) % samples_.size()];
 }
 
-void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
+void ReadClock::Add(double frame, double seconds, double delay, bool mayLower, double early) {
     const double offset = frame - seconds * rate_;
     const double fromLine = offset - top_.load(std::memory_order_relaxed);
     if (valid_.load(std::memory_order_relaxed) &&
@@ -83,6 +88,7 @@ void ReadClock::Add(double frame, double seconds, double delay, bool mayLower) {
     slowest_ = valid ? std::max(delay, Faded(slowest_, seconds - lastSeconds_)) : delay;
     lastSeconds_ = seconds;
     samples_[next_] = offset;
+    early_[next_] = early;
     next_ = (next_ + 1) % samples_.size();
     count_ = std::min(count_ + 1, samples_.size());
     double highest = Latest(0);
@@ -168,8 +174,8 @@ double ReadClock::UnreadFrom(double seconds) const {
     // Until a few writes have landed, a fixed guard of a step more: fixed, so
     // that a slow answer in the meantime does not lengthen a tone.
     const double guard = landings_ < kSettledLandings ? kStepSeconds * rate_ : 0.0;
-    return Predict(seconds) + std::max(kLandingScale * beyond_, Spread()) + kLandingMarginSeconds * rate_ +
-           guard;
+    const double ahead = std::max({kLandingScale * beyond_, Spread(), RecentEarly() * rate_});
+    return Predict(seconds) + ahead + kLandingMarginSeconds * rate_ + guard;
 }
 
 // How far below the line the server's reading is caught, which is how far
@@ -190,6 +196,20 @@ double ReadClock::Quantile(double q) const {
     for (std::size_t k = 0; k < count_; ++k)
         sorted_[k] = Latest(k);
     const auto at = sorted_.begin() + static_cast<std::ptrdiff_t>(static_cast<double>(count_) * q);
+    std::nth_element(sorted_.begin(), at, sorted_.begin() + static_cast<std::ptrdiff_t>(count_));
+    return *at;
+}
+
+// How much earlier than told the server may have read, of late, the most
+// uncertain few left out: a question held up by a short stall says nothing
+// of the answers to come.
+double ReadClock::RecentEarly() const {
+    if (count_ == 0)
+        return 0;
+    for (std::size_t k = 0; k < count_; ++k)
+        sorted_[k] = early_[(next_ + early_.size() - 1 - k) % early_.size()];
+    const std::size_t kept = count_ > kMostEarlyLeftOut ? count_ - kMostEarlyLeftOut : 1;
+    const auto at = sorted_.begin() + static_cast<std::ptrdiff_t>(kept - 1);
     std::nth_element(sorted_.begin(), at, sorted_.begin() + static_cast<std::ptrdiff_t>(count_));
     return *at;
 }

@@ -17,12 +17,14 @@ public:
     explicit ReadClock(int rate, std::size_t window = 32);
 
     // Audio thread: the server had read `frame` frames at `seconds` (any
-    // monotonic clock) or shortly before; the question had taken `delay`
-    // seconds to reach it. With `mayLower`, a line that the latest samples
-    // all stay well below (a server that began, or went on, later than its
-    // first samples said) is drawn again through them; without it the line
-    // only rises, so that what is sounding keeps its timing.
-    void Add(double frame, double seconds, double delay, bool mayLower);
+    // monotonic clock) or up to `early` seconds before (an answer that bore
+    // no time stamp of the server's: its way back is not known); the
+    // question had taken `delay` seconds to reach it. With `mayLower`, a line
+    // that the latest samples all stay well below (a server that began, or
+    // went on, later than its first samples said) is drawn again through
+    // them; without it the line only rises, so that what is sounding keeps
+    // its timing.
+    void Add(double frame, double seconds, double delay, bool mayLower, double early = 0);
     // Audio thread: a write sent at `sentSeconds` to go where the server
     // read found it at `frame`: how far past the line a write may find the
     // server, told by the server itself. A write sent before the first
@@ -64,9 +66,10 @@ public:
     double TypicalLanding() const;
     // Audio thread: the earliest frame that a write sent at `seconds` can be
     // sure to find unread: a step of the server's reading past the line, or
-    // half as far again as recent writes found the server past it if that is
-    // further, with a margin, and a step more until a few writes have
-    // landed; until settled, Delay() past the line.
+    // half as far again as recent writes found the server past it, or as
+    // early as it may have read of late, whichever is furthest, with a
+    // margin, and a step more until a few writes have landed; until settled,
+    // Delay() past the line.
     double UnreadFrom(double seconds) const;
 
 private:
@@ -81,10 +84,12 @@ private:
     double Spread() const;
     double Quantile(double q) const;
     double LargestJump() const;
+    double RecentEarly() const;
 
     const double rate_;
     std::vector<double> samples_;        // offsets, a ring
     mutable std::vector<double> sorted_; // room to sort them in
+    std::vector<double> early_;          // seconds, a ring beside samples_
     std::size_t next_ = 0;
     std::size_t count_ = 0;
     double slowest_ = 0; // seconds, fading

@@ -33,6 +33,12 @@ constexpr double kLongerAtMostSeconds = 0.003;
 // not catch up) is made up over a few gaps, not carried on from change to
 // change for as long as a sound plays.
 constexpr double kGapKept = 0.25;
+// Questions asked at a fixed period find a server that reads in steps of
+// that period, or of a multiple of it, at the same point of every step, and
+// the read clock's line may then lie up to a step below what it has read. So
+// the period between services is varied around the block, by steps of the
+// golden ratio's fraction, which sweep every point of any step evenly.
+constexpr double kPeriodStep = 0.6180339887498949;
 
 } // namespace
 
@@ -72,6 +78,7 @@ double StreamPlacement::Service(double now) {
         NoteRest(now, worked);
         Refill(now);
     }
+    phase_ = std::fmod(phase_ + kPeriodStep, 1.0);
     return NextService(now);
 }
 
@@ -98,6 +105,7 @@ void StreamPlacement::AskTiming(double now) {
     if (asking_) {
         if (!stalled_ && now - askedAt_ > kStallAfter) {
             stalled_ = true;
+            SilenceStale();
             clock_.Reset();
         }
         return;
@@ -121,15 +129,19 @@ void StreamPlacement::Answered(double now, const ServerReading& reading) {
     // The server read its index just before it stamped the answer; the
     // question took from its asking to that stamp to reach the server (the
     // whole round trip when the clocks are not shared).
+    // Without a stamp, it read at some time of the round trip.
     double at = now;
     double delay = now - askedAt_;
+    double early = delay;
     if (reading.stampedBefore >= 0) {
         at -= reading.stampedBefore;
         delay = std::max(0.0, delay - reading.stampedBefore);
+        early = 0;
     }
     if (waitedOutAStall)
-        delay = 0;
-    clock_.Add(reading.readFrame, at, delay, Quiet());
+        delay = early = 0;
+    clock_.Add(reading.readFrame, at, delay, Quiet(), early);
+    lastRead_ = reading.readFrame;
     LearnPlacement(now, reading);
 }
 
@@ -160,9 +172,13 @@ void StreamPlacement::Rewrite(double now) {
     std::uint64_t at = written_;
     std::uint64_t heldBack = 0;
     Placement placement = Placement::AtPosition;
+    // The server told that it had read all that sounds in the queue: a seam
+    // where it reads now lies in silence.
+    const bool heardAll = std::max(audibleEnd_, playingEnd_) <= FrameAt(lastRead_);
     if (clock_.Valid()) {
         const double reading = clock_.Predict(now);
-        const bool silentSeam = std::max(audibleEnd_, playingEnd_) + kSilentSeamFrames <= FrameAt(reading);
+        const bool silentSeam =
+            heardAll || std::max(audibleEnd_, playingEnd_) + kSilentSeamFrames <= FrameAt(reading);
         // Over sound, a change needs to know which frame each position holds:
         // while that is being learnt, it waits for the answer.
         if (placementPending_ && !silentSeam)
@@ -182,9 +198,19 @@ void StreamPlacement::Rewrite(double now) {
             heldBack = static_cast<std::uint64_t>(std::max(
                 0.0,
                 std::ceil(clock_.AimCeiling(now) - clock_.TypicalLanding() - kLongerAtMostSeconds * rate_)));
+    } else if (heardAll) {
+        // Where the server reads is not known yet (the stream has just begun,
+        // or the server has just come back), but the seam lies in silence:
+        // the change goes where it reads, not after all that is queued.
+        placement = Placement::AtRead;
     }
     if (!mixer_.RewindTo(at))
         at = mixer_.Position();
+    // Held back only where the mixer plays nothing: a sound it still renders
+    // there (one hushed under a stall, rising afresh) would be heard before
+    // the change.
+    if (mixer_.Playing())
+        heldBack = 0;
     changedFrame_ = at + heldBack;
     changedSeconds_ = now;
     const std::uint64_t queuedEnd = std::min(written_, audibleEnd_);
@@ -207,6 +233,29 @@ void StreamPlacement::Rewrite(double now) {
     }
 }
 
+// A server that stopped answering has most likely stopped reading too: what
+// was queued past its last reading will be stale by its return, when a sink
+// that reads on from where it stopped (or reads at once all it missed) would
+// play it, though no key holds it then. So all of it is silenced; a key still
+// held sounds on from the end of the queue, as the mixer renders on.
+void StreamPlacement::SilenceStale() {
+    const std::uint64_t from = std::min(FrameAt(lastRead_), written_);
+    if (!clock_.Valid() || bufferedFrames_ != 0 || audibleEnd_ <= from)
+        return;
+    if (written_ - from > buffer_.size() / 2)
+        return;
+    const auto silent = static_cast<std::size_t>(written_ - from);
+    std::fill_n(buffer_.begin(), 2 * silent, std::int16_t{0});
+    bufferedFrames_ = silent;
+    audibleEnd_ = std::min(audibleEnd_, from);
+    playingEnd_ = std::min(playingEnd_, from);
+    Send(Placement::AtPosition);
+    mixer_.Hush();
+    // A write that went where the server read lies under the silence: which
+    // frame each position holds is as it was before it.
+    placementPending_ = false;
+}
+
 // While a question goes unanswered, the queue is kept as full only as it was
 // a little after the asking: a server that stopped answering has stopped
 // reading, and a sink that catches up on its return would play at once all
@@ -222,11 +271,11 @@ void StreamPlacement::Refill(double now) {
         RenderAndWrite(target);
 }
 
-// Every block while something sounds, a key is being worked or the clock is
-// still learning the server; at rest, when half of the silence queued has
-// been played.
+// About every block (see kPeriodStep) while something sounds, a key is being
+// worked or the clock is still learning the server; at rest, when half of the
+// silence queued has been played.
 double StreamPlacement::NextService(double now) const {
-    double wait = static_cast<double>(sizes_.block) / rate_;
+    double wait = (0.5 + phase_) * static_cast<double>(sizes_.block) / rate_;
     if (resting_ && clock_.Settled()) {
         const double queued = static_cast<double>(PositionOf(written_)) - clock_.Predict(now);
         wait = std::max(wait, (queued - static_cast<double>(sizes_.idle) / 2.0) / rate_);

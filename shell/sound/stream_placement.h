@@ -84,6 +84,7 @@ public:
 private:
     void AskTiming(double now);
     void Rewrite(double now);
+    void SilenceStale();
     void NoteRest(double now, bool worked);
     void Refill(double now);
     double NextService(double now) const;
@@ -109,6 +110,7 @@ private:
 
     bool asking_ = false;
     double askedAt_ = 0;
+    double lastRead_ = 0;    // where the server read, as it answered last
     double quietSince_ = -1; // negative: not quiet
     bool resting_ = false;
     bool stalled_ = false;
@@ -122,6 +124,8 @@ private:
     // made (negative: none since the stream began).
     std::uint64_t changedFrame_ = 0;
     double changedSeconds_ = -1;
+    // Where the period between services stands in its sweep, in [0, 1).
+    double phase_ = 0;
 
     std::atomic<std::uint32_t> aim_{0};
     // The mixer frame less the position of the server's queue that holds it.

@@ -134,6 +134,34 @@ TEST_F(MixerTest, SoundStartedRightAfterVolumeOffIsSilentWhileTheCutOneFadesOut)
         EXPECT_EQ(out[2 * k], 0);
 }
 
+// What was rendered before a hush was never heard: a tone held on rises
+// afresh, one fading is gone, and one released before it rose is not heard.
+TEST_F(MixerTest, HushedToneRisesAfreshAndOneReleasedBeforeItRisesIsSilent) {
+    Settle(0xFFFFFFFFu);
+    Play(Request(Constant(0.5f, 100000)));
+    Render(1000);
+    mixer_.Hush();
+    EXPECT_FALSE(mixer_.RewindTo(mixer_.Position() - 1)) << "no rewind goes before a hush";
+    const auto held = Render(kRamp + 1);
+    for (std::size_t k = 0; k < kRamp; ++k)
+        ASSERT_NEAR(held[2 * k], 16384.0 * Shape(k), 0.5) << k;
+    EXPECT_EQ(held[2 * kRamp], 16384);
+
+    mixer_.SetVolume(VolumeOff);
+    Render(10); // a fade under way
+    mixer_.Hush();
+    for (std::int16_t s : Render(kRamp + 10))
+        ASSERT_EQ(s, 0);
+
+    mixer_.SetVolume(0xFFFFFFFFu);
+    Play(Request(Constant(0.5f, 100000)));
+    Render(1000);
+    mixer_.Hush();
+    mixer_.SetVolume(VolumeOff);
+    for (std::int16_t s : Render(kRamp + 10))
+        ASSERT_EQ(s, 0);
+}
+
 TEST_F(MixerTest, SynchronousSoundsJoinWithoutAGapAndAsynchronousOnesCut) {
     Settle(0xFFFFFFFFu);
     Play(Request(Constant(0.5f, 1000), true));

@@ -155,6 +155,31 @@ TEST(ReadClockTest, AimIsDelayAheadUntilSettledGuardedUntilLandedThenKeepsALandi
     EXPECT_LT(clock.UnreadFrom(t), clock.Predict(t) + 0.005 * kRate);
 }
 
+// A server whose answers bear no time stamp, over trips of 2 to 10 ms each
+// way: each sample is taken as read when its answer came, though the server
+// read it up to a round trip before. Writes aimed where the clock says
+// nothing is read yet must still find it so.
+TEST(ReadClockTest, WriteAimedWhereUnreadIsNotOvertakenWhenAnswersBearNoStamp) {
+    for (unsigned seed = 1; seed <= 100; ++seed) {
+        std::mt19937 random(seed);
+        const SteppingServer server{static_cast<double>(64 + random() % 1024), 30.0};
+        ReadClock clock(kRate);
+        double t = 30.05;
+        auto trip = [&] { return (2000 + random() % 8000) / 1e6; };
+        for (int i = 0; i < 1200; ++i, t += (5000 + random() % 10000) / 1e6) {
+            const double there = trip();
+            const double back = trip();
+            clock.Add(server.ReadBy(t + there), t + there + back, there + back, true, there + back);
+            if (i < 40 || i % 4 != 0)
+                continue;
+            const double travel = trip();
+            ASSERT_GE(clock.UnreadFrom(t), server.ReadBy(t + travel)) << "seed " << seed << ", sample " << i;
+            if (i % 40 == 0)
+                clock.Landed(server.ReadBy(t + travel), t);
+        }
+    }
+}
+
 // A server that stalled for a moment answers far below the line a few
 // times. That says nothing of how far past the line it can read: the aim
 // stays a step or so ahead, and writes are still never overtaken.

@@ -25,17 +25,6 @@ std::size_t PressesPerShape() {
     return text ? static_cast<std::size_t>(std::atol(text)) : 3000;
 }
 
-// Two server shapes still see a write land late now and then, and are
-// left out of that check; the benchmark counts them. A server reading in
-// blocks as long as the placement's period (480 frames) is always caught
-// at one point of its step, so the read clock's line can lie up to a block
-// below what it has read. Where questions take trips of many milliseconds
-// each way and the answers carry no time stamp, the line can lie a few
-// milliseconds low too.
-bool Overtakes(const ServerShape& shape) {
-    return (shape.block == 480 && !shape.rewinds) || (!shape.sharedClock && shape.tripMax > 0.005);
-}
-
 std::string Describe(const KeyingRun& run) {
     return run.shape.name + ", seed " + std::to_string(run.seed);
 }
@@ -54,9 +43,7 @@ TEST_P(SimulatedKeyingTest, EveryPressIsHeardWholeAndNothingElseIsHeard) {
     EXPECT_EQ(f.gaps, 0u);
     EXPECT_EQ(f.stray, 0u);
     EXPECT_EQ(f.unheard, 0u) << "of " << f.measured;
-    if (!Overtakes(run.shape)) {
-        EXPECT_EQ(f.overtaken, 0u);
-    }
+    EXPECT_EQ(f.overtaken, 0u);
     // A tone lasts as long as it was held, and up to 3 ms longer where its
     // start went over silence, give or take where the server's steps let
     // each edge land.
@@ -86,6 +73,13 @@ TEST_P(SimulatedKeyingTest, BackWithinASecondOfAStall) {
     SCOPED_TRACE(Describe(run));
     ASSERT_GT(f.stalls, 3u);
     EXPECT_EQ(f.gaps, 0u);
+    EXPECT_EQ(f.overtaken, 0u);
+    // What was keyed before the server stopped is not heard on its return,
+    // long after the key was released; a sink that rewinds keeps some of it
+    // in a buffer of its own, out of reach.
+    if (!run.shape.rewinds) {
+        EXPECT_EQ(f.stray, 0u);
+    }
     EXPECT_EQ(f.unheard, 0u) << "of " << f.measured;
     EXPECT_LT(f.lengthError.median, 5.0);
     const double block = 1e3 * static_cast<double>(run.shape.block) / 48000;
