@@ -140,8 +140,13 @@ void StreamPlacement::Answered(double now, const ServerReading& reading) {
     }
     if (waitedOutAStall)
         delay = early = 0;
-    clock_.Add(reading.readFrame, at, delay, Quiet(), early);
+    // A stream at rest asks seldom, and the server may have stalled in the
+    // meantime and read on from where it stopped: the first answer after a
+    // long while may draw the line again, though a key sounds by now.
+    const bool mayLower = Quiet() || at - lastReadAt_ > kStallAfter;
+    clock_.Add(reading.readFrame, at, delay, mayLower, early);
     lastRead_ = reading.readFrame;
+    lastReadAt_ = at;
     LearnPlacement(now, reading);
 }
 
@@ -217,12 +222,14 @@ void StreamPlacement::Rewrite(double now) {
     written_ = at;
     audibleEnd_ = std::min(audibleEnd_, at);
     playingEnd_ = std::min(playingEnd_, at);
-    // The seam and the first block after it go in one write, sent before
-    // the rest is rendered: the server then never reads past what it has
-    // been given of the change.
+    // The seam and what follows it go in one write, sent before the rest is
+    // rendered: the server then never reads past what it has been given of
+    // the change. It holds a block, and as much as the server may read while
+    // the next write, on a slower trip, is still on its way.
     RenderInto(at + heldBack);
     mixer_.Apply();
-    RenderInto(written_ + sizes_.block);
+    const double trips = clock_.Valid() ? std::ceil(clock_.Delay() * rate_) : 0.0;
+    RenderInto(written_ + sizes_.block + static_cast<std::uint64_t>(trips));
     Send(placement);
     RenderAndWrite(std::max(written_ + sizes_.ahead, queuedEnd));
     if (placement == Placement::AtRead) {

@@ -111,6 +111,7 @@ private:
     bool asking_ = false;
     double askedAt_ = 0;
     double lastRead_ = 0;    // where the server read, as it answered last
+    double lastReadAt_ = 0;  // and when
     double quietSince_ = -1; // negative: not quiet
     bool resting_ = false;
     bool stalled_ = false;

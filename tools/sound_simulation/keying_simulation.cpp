@@ -175,8 +175,16 @@ void Keying::PlanStalls(double end) {
         return;
     const double every = static_cast<double>(run_.stallEvery) * 0.3;
     for (double at = every * plan.Uniform(0.5, 1.5); at < end; at += every * plan.Uniform(0.5, 1.5)) {
-        const Stall stall{at, plan.Uniform(1.0, 5.0)};
+        Stall stall{at, plan.Uniform(1.0, 5.0)};
         server_.AddStall(stall);
+        // A short stall that overlaps it makes one stall of the two, at the
+        // server as here.
+        for (const Stall& s : shortStalls_)
+            if (s.start <= stall.start + stall.length && s.start + s.length >= stall.start) {
+                const double end = std::max(stall.start + stall.length, s.start + s.length);
+                stall.start = std::min(stall.start, s.start);
+                stall.length = end - stall.start;
+            }
         longStalls_.push_back(stall);
         at += stall.length;
     }
