@@ -96,25 +96,38 @@ TEST(ReadClockTest, WriteAimedDelayAheadIsNotOvertakenByAServerCatchingUp) {
     }
 }
 
-// Writes sent at random moments reach the server after trips of up to 2 ms;
+// Writes sent at random moments reach the server after trips of their own;
 // each tells where it found the server. Later ones, aimed where the clock says
-// nothing is read yet, must find it so, whatever the server's step.
-TEST(ReadClockTest, WriteAimedWhereUnreadIsNotOvertakenWhateverTheStep) {
-    for (unsigned seed = 1; seed <= 100; ++seed) {
-        std::mt19937 random(seed);
-        const SteppingServer server{static_cast<double>(32 + random() % 2048), 30.0};
-        ReadClock clock(kRate);
-        double t = 30.05;
-        auto trip = [&] { return (20 + random() % 2000) / 1e6; };
-        for (int i = 0; i < 40; ++i, t += (5000 + random() % 10000) / 1e6) {
-            const double asked = trip();
-            clock.Add(server.ReadBy(t + asked * (random() % 1000) / 1e3), t + asked, asked, true);
-        }
-        for (int i = 0; i < 200; ++i, t += (20000 + random() % 200000) / 1e6) {
-            const double travel = trip();
-            ASSERT_GE(clock.UnreadFrom(t), server.ReadBy(t + travel)) << "seed " << seed << ", write " << i;
-            if (i % 10 == 0)
-                clock.Landed(server.ReadBy(t + travel), t);
+// nothing is read yet, must find it so, whatever the server's step: whether
+// answers come over trips of up to 2 ms bearing the server's time stamp, or
+// over trips of 2 to 10 ms each way with none (each sample then taken as read
+// when its answer came, though the server read it up to a round trip before).
+TEST(ReadClockTest, WriteAimedWhereUnreadIsNotOvertakenWhateverTheStepOrTheStamp) {
+    for (const bool stamped : {true, false}) {
+        for (unsigned seed = 1; seed <= 100; ++seed) {
+            std::mt19937 random(seed);
+            const SteppingServer server{static_cast<double>(32 + random() % 2048), 30.0};
+            ReadClock clock(kRate);
+            double t = 30.05;
+            auto trip = [&] {
+                return stamped ? (20 + random() % 2000) / 1e6 : (2000 + random() % 8000) / 1e6;
+            };
+            for (int i = 0; i < 40; ++i, t += (5000 + random() % 10000) / 1e6) {
+                const double there = trip();
+                if (stamped) {
+                    clock.Add(server.ReadBy(t + there * (random() % 1000) / 1e3), t + there, there, true);
+                } else {
+                    const double back = trip();
+                    clock.Add(server.ReadBy(t + there), t + there + back, there + back, true, there + back);
+                }
+            }
+            for (int i = 0; i < 200; ++i, t += (20000 + random() % 200000) / 1e6) {
+                const double travel = trip();
+                ASSERT_GE(clock.UnreadFrom(t), server.ReadBy(t + travel))
+                    << (stamped ? "stamped" : "no stamp") << ", seed " << seed << ", write " << i;
+                if (i % 10 == 0)
+                    clock.Landed(server.ReadBy(t + travel), t);
+            }
         }
     }
 }
@@ -153,31 +166,6 @@ TEST(ReadClockTest, AimIsDelayAheadUntilSettledGuardedUntilLandedThenKeepsALandi
             clock.Landed(server.ReadBy(t + 0.0002), t);
     }
     EXPECT_LT(clock.UnreadFrom(t), clock.Predict(t) + 0.005 * kRate);
-}
-
-// A server whose answers bear no time stamp, over trips of 2 to 10 ms each
-// way: each sample is taken as read when its answer came, though the server
-// read it up to a round trip before. Writes aimed where the clock says
-// nothing is read yet must still find it so.
-TEST(ReadClockTest, WriteAimedWhereUnreadIsNotOvertakenWhenAnswersBearNoStamp) {
-    for (unsigned seed = 1; seed <= 100; ++seed) {
-        std::mt19937 random(seed);
-        const SteppingServer server{static_cast<double>(64 + random() % 1024), 30.0};
-        ReadClock clock(kRate);
-        double t = 30.05;
-        auto trip = [&] { return (2000 + random() % 8000) / 1e6; };
-        for (int i = 0; i < 1200; ++i, t += (5000 + random() % 10000) / 1e6) {
-            const double there = trip();
-            const double back = trip();
-            clock.Add(server.ReadBy(t + there), t + there + back, there + back, true, there + back);
-            if (i < 40 || i % 4 != 0)
-                continue;
-            const double travel = trip();
-            ASSERT_GE(clock.UnreadFrom(t), server.ReadBy(t + travel)) << "seed " << seed << ", sample " << i;
-            if (i % 40 == 0)
-                clock.Landed(server.ReadBy(t + travel), t);
-        }
-    }
 }
 
 // A server that stalled for a moment answers far below the line a few
