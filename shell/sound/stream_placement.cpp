@@ -54,6 +54,7 @@ std::uint64_t StreamPlacement::FrameAt(double position) const {
 void StreamPlacement::Begin() {
     written_ = audibleEnd_ = playingEnd_ = mixer_.Position();
     shift_.store(static_cast<std::int64_t>(written_));
+    lastRead_ = lastReadAt_ = 0;
     handed_.store(written_);
     clock_.Reset();
     asking_ = false;
@@ -128,8 +129,8 @@ void StreamPlacement::Answered(double now, const ServerReading& reading) {
         return;
     // The server read its index just before it stamped the answer; the
     // question took from its asking to that stamp to reach the server (the
-    // whole round trip when the clocks are not shared).
-    // Without a stamp, it read at some time of the round trip.
+    // whole round trip when the clocks are not shared, and it may then have
+    // read that much earlier than the answer came).
     double at = now;
     double delay = now - askedAt_;
     double early = delay;
@@ -244,7 +245,7 @@ void StreamPlacement::Rewrite(double now) {
 // was queued past its last reading will be stale by its return, when a sink
 // that reads on from where it stopped (or reads at once all it missed) would
 // play it, though no key holds it then. So all of it is silenced; a key still
-// held sounds on from the end of the queue, as the mixer renders on.
+// held sounds on, rising afresh, from the end of the queue.
 void StreamPlacement::SilenceStale() {
     const std::uint64_t from = std::min(FrameAt(lastRead_), written_);
     if (!clock_.Valid() || bufferedFrames_ != 0 || audibleEnd_ <= from)
