@@ -180,11 +180,11 @@ void StreamPlacement::Rewrite(double now) {
     Placement placement = Placement::AtPosition;
     // The server told that it had read all that sounds in the queue: a seam
     // where it reads now lies in silence.
-    const bool heardAll = std::max(audibleEnd_, playingEnd_) <= FrameAt(lastRead_);
+    const std::uint64_t soundEnd = std::max(audibleEnd_, playingEnd_);
+    const bool heardAll = soundEnd <= FrameAt(lastRead_);
     if (clock_.Valid()) {
         const double reading = clock_.Predict(now);
-        const bool silentSeam =
-            heardAll || std::max(audibleEnd_, playingEnd_) + kSilentSeamFrames <= FrameAt(reading);
+        const bool silentSeam = heardAll || soundEnd + kSilentSeamFrames <= FrameAt(reading);
         // Over sound, a change needs to know which frame each position holds:
         // while that is being learnt, it waits for the answer.
         if (placementPending_ && !silentSeam)
