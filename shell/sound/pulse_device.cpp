@@ -27,7 +27,9 @@ double Seconds(MonotonicClock::time_point t) {
     return std::chrono::duration<double>(t.time_since_epoch()).count();
 }
 
-double Now() { return Seconds(MonotonicClock::now()); }
+double Now() {
+    return Seconds(MonotonicClock::now());
+}
 
 constexpr std::int64_t kFrameBytes = 4;
 constexpr std::size_t kBlockFrames = 480;
@@ -291,6 +293,8 @@ void PulseDevice::OnTiming(pa_stream* stream, int success, void* data) {
         }
     }
     self->placement_.Answered(now, reading);
+    if (self->placement_.RenderOwed())
+        pa_context_rttime_restart(self->context_, self->timer_, pa_rtclock_now());
 }
 
 void PulseDevice::Write(const std::int16_t* frames, std::size_t count, Placement placement,

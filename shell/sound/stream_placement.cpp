@@ -63,11 +63,13 @@ void StreamPlacement::Begin() {
     changedSeconds_ = -1;
     quietSince_ = -1;
     resting_ = false;
+    owedEnd_ = 0;
     mixer_.Apply();
     RenderAndWrite(written_ + sizes_.ahead);
 }
 
 double StreamPlacement::Service(double now) {
+    FinishRewrite();
     AskTiming(now);
     if (clock_.Valid())
         aim_.store(static_cast<std::uint32_t>(
@@ -77,6 +79,10 @@ double StreamPlacement::Service(double now) {
         if (worked)
             Rewrite(now);
         NoteRest(now, worked);
+        // The seam of a change goes out first; the rest is rendered at once
+        // after it has left.
+        if (RenderOwed())
+            return 0;
         Refill(now);
     }
     phase_ = std::fmod(phase_ + kPeriodStep, 1.0);
@@ -175,6 +181,7 @@ void StreamPlacement::LearnPlacement(double now, const ServerReading& reading) {
 // read, so that what sounds goes on without a seam, and at a distance from
 // the change before it that keeps a tone's length (see kGapKept).
 void StreamPlacement::Rewrite(double now) {
+    FinishRewrite();
     std::uint64_t at = written_;
     std::uint64_t heldBack = 0;
     Placement placement = Placement::AtPosition;
@@ -223,22 +230,32 @@ void StreamPlacement::Rewrite(double now) {
     written_ = at;
     audibleEnd_ = std::min(audibleEnd_, at);
     playingEnd_ = std::min(playingEnd_, at);
-    // The seam and what follows it go in one write, sent before the rest is
-    // rendered: the server then never reads past what it has been given of
-    // the change. It holds a block, and as much as the server may read while
-    // the next write, on a slower trip, is still on its way.
+    // The seam and what follows it go in one write, and the rest of the
+    // queue is owed until the caller has let that write leave (see
+    // FinishRewrite): the server then never reads past what it has been given
+    // of the change, and the change does not wait for a whole queue to be
+    // rendered. The write holds a block, and as much as the server may read
+    // while the next write, on a slower trip, is still on its way.
     RenderInto(at + heldBack);
     mixer_.Apply();
     const double trips = clock_.Valid() ? std::ceil(clock_.Delay() * rate_) : 0.0;
     RenderInto(written_ + sizes_.block + static_cast<std::uint64_t>(trips));
     Send(placement);
-    RenderAndWrite(std::max(written_ + sizes_.ahead, queuedEnd));
+    owedEnd_ = std::max(written_ + sizes_.ahead, queuedEnd);
     if (placement == Placement::AtRead) {
         placementPending_ = true;
         placedFrame_ = at;
         placedSeconds_ = now;
         AskTiming(now);
     }
+}
+
+// Renders and writes what the last change left of the queue: all that was
+// queued after its seam, which still holds what sounded before the change.
+void StreamPlacement::FinishRewrite() {
+    if (written_ < owedEnd_)
+        RenderAndWrite(owedEnd_);
+    owedEnd_ = 0;
 }
 
 // A server that stopped answering has most likely stopped reading too: what

@@ -69,9 +69,13 @@ public:
     // queue of a stream just opened, before the server plays it.
     void Begin();
     // Asks where the server reads, and writes what changed and what the
-    // queue lacks; returns the seconds until it should be called again.
+    // queue lacks; returns the seconds until it should be called again: 0
+    // when a change was written, once its first write has left.
     double Service(double now);
+    // After an answer too, a change may have been written: then Service()
+    // is owed as soon as its first write has left.
     void Answered(double now, const ServerReading& reading);
+    bool RenderOwed() const { return written_ < owedEnd_; }
     // The question asked last was dropped with its stream.
     void Forget() { asking_ = false; }
 
@@ -84,6 +88,7 @@ public:
 private:
     void AskTiming(double now);
     void Rewrite(double now);
+    void FinishRewrite();
     void SilenceStale();
     void NoteRest(double now, bool worked);
     void Refill(double now);
@@ -138,6 +143,8 @@ private:
     std::uint64_t written_ = 0;
     std::uint64_t audibleEnd_ = 0;
     std::uint64_t playingEnd_ = 0;
+    // The end of what the last change left to render (see FinishRewrite).
+    std::uint64_t owedEnd_ = 0;
 };
 
 } // namespace klavet

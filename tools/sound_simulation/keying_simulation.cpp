@@ -116,6 +116,8 @@ public:
         server_.SetAnswerSink([this](double at, const ServerReading& reading) {
             server_.SetNow(at);
             placement_.Answered(at, reading);
+            if (placement_.RenderOwed())
+                nextService_ = at;
         });
     }
 
@@ -156,6 +158,7 @@ private:
     // Floors waiting for their frame to be heard: press, whether the release.
     std::deque<std::tuple<std::int64_t, std::size_t, bool>> floors_;
     double toneDue_ = std::numeric_limits<double>::infinity(); // a tone to start then
+    double nextService_ = 0;                                   // when the placement is to be served next
     bool sounding_ = false;
     double toneAt_ = 0;              // when the tone heard last began
     std::size_t loudFrames_ = 0;     // of it, so far
@@ -295,19 +298,19 @@ KeyingFigures Keying::Run() {
     PlanStalls(last);
     server_.SetNow(0);
     placement_.Begin();
-    double nextService = 0;
+    nextService_ = 0;
     std::size_t pressed = 0;
     bool down = false;
     const double end = last + 2.0;
     while (t < end) {
         const double edge = pressed < plan.size() ? (down ? plan[pressed].up : plan[pressed].down)
                                                   : std::numeric_limits<double>::infinity();
-        t = std::min({nextService, edge, toneDue_, server_.NextEvent(), end});
+        t = std::min({nextService_, edge, toneDue_, server_.NextEvent(), end});
         server_.RunUntil(t);
         server_.SetNow(t);
         if (t == toneDue_) {
             StartTone();
-            nextService = t;
+            nextService_ = t;
         }
         if (t == edge) {
             if (!down)
@@ -315,10 +318,10 @@ KeyingFigures Keying::Run() {
             Edge(presses_.back(), !down);
             down = !down;
             pressed += down ? 0 : 1;
-            nextService = t;
+            nextService_ = t;
         }
-        if (t >= nextService)
-            nextService = t + placement_.Service(t);
+        if (t >= nextService_)
+            nextService_ = t + placement_.Service(t);
     }
     return Figures();
 }
