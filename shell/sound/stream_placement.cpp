@@ -112,6 +112,7 @@ void StreamPlacement::AskTiming(double now) {
     if (asking_) {
         if (!stalled_ && now - askedAt_ > kStallAfter) {
             stalled_ = true;
+            FinishRewrite();
             SilenceStale();
             clock_.Reset();
         }
@@ -261,8 +262,9 @@ void StreamPlacement::FinishRewrite() {
 // A server that stopped answering has most likely stopped reading too: what
 // was queued past its last reading will be stale by its return, when a sink
 // that reads on from where it stopped (or reads at once all it missed) would
-// play it, though no key holds it then. So all of it is silenced; a key still
-// held sounds on, rising afresh, from the end of the queue.
+// play it, though no key holds it then. So all of it is silenced (the rest
+// that a change still owes is written first, to be silenced with it); a key
+// still held sounds on, rising afresh, from the end of the queue.
 void StreamPlacement::SilenceStale() {
     const std::uint64_t from = std::min(FrameAt(lastRead_), written_);
     if (!clock_.Valid() || bufferedFrames_ != 0 || audibleEnd_ <= from)
