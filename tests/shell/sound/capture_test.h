@@ -2,19 +2,30 @@
 
 // A test suite whose cases hear the sound output through one capture for
 // the whole suite (see sound_capture.h): started before its first case,
-// stopped after its last. Each case opens an output of its own.
+// stopped after its last. Each case opens an output of its own, records
+// what it plays, and may ask where the server or the machine glitched in
+// that recording, to tell such a glitch from a flaw of the output's.
 
 #include "sound_capture.h"
+#include "sound_measures.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <iomanip>
+#include <iostream>
 #include <memory>
+#include <optional>
+#include <sstream>
+#include <thread>
 
 namespace klavet::testing {
 
-template <typename Suite>
-class CaptureTest : public ::testing::Test {
+template <typename Suite> class CaptureTest : public ::testing::Test {
 protected:
+    using MonotonicClock = std::chrono::steady_clock;
+
     static void SetUpTestSuite() { capture_ = Capture::ForThisRun().release(); }
     static void TearDownTestSuite() {
         delete capture_;
@@ -29,8 +40,94 @@ protected:
         ASSERT_NE(output_, nullptr) << "no device opened";
     }
 
+    // Runs `actions` after `quiet` of quiet, lets their sound come out, and
+    // returns what was played from the first call on. A recording that may
+    // hold a glitch not of the output's making is made again, `attempts`
+    // times at most in all, each time after a longer quiet: a busy machine
+    // holds a server up for a while. The last one is returned as it is, and
+    // the helpers below tell where it glitched.
+    std::vector<std::int16_t> Record(const std::function<void()>& actions,
+                                     MonotonicClock::duration quiet = std::chrono::milliseconds(100),
+                                     int attempts = 6) {
+        using namespace std::chrono_literals;
+        for (int attempt = 1;; ++attempt) {
+            std::this_thread::sleep_for(quiet + (attempt - 1) * 400ms);
+            const auto start = MonotonicClock::now();
+            mark_ = capture_->Frames();
+            actions();
+            std::this_thread::sleep_for(300ms);
+            auto played = capture_->Samples(mark_, capture_->Frames());
+            if (attempt >= attempts || !capture_->GlitchedBetween(start - 50ms, MonotonicClock::now()))
+                return played;
+            std::cout << "[ recorded again ] the server ran late or the machine stalled\n";
+        }
+    }
+
+    // Whether a glitch not of the output's making came about while frames
+    // `begin` to `end` of the last recording were played, where the server
+    // tells when that was: a flaw there may be that glitch.
+    bool GlitchWithin(std::size_t begin, std::size_t end) const {
+        using namespace std::chrono_literals;
+        const SoundServer* server = capture_->Server();
+        if (!server)
+            return false;
+        const auto from = server->PlayedAt(mark_ + begin);
+        const auto to = server->PlayedAt(mark_ + end);
+        return from && to && capture_->GlitchedBetween(*from - 60ms, *to + 30ms);
+    }
+    bool GlitchAt(std::size_t frame) const { return GlitchWithin(frame, frame); }
+
+    // What sounds on a channel of the last recording, as `Sounding` finds
+    // it, where a stretch that such a glitch split counts as one.
+    std::vector<Segment> SoundingThroughGlitches(const std::vector<std::int16_t>& played, int channel,
+                                                 int threshold, std::size_t bridge = 48) const {
+        std::vector<Segment> joined;
+        for (const Segment& part : Sounding(played, channel, threshold, bridge)) {
+            if (!joined.empty() && part.begin - joined.back().end < 30 * kFramesPerMs &&
+                GlitchAt(joined.back().end)) {
+                std::cout << "[ excused ] a gap at a glitch of the server or the machine\n";
+                joined.back().end = part.end;
+            } else {
+                joined.push_back(part);
+            }
+        }
+        return joined;
+    }
+
+    // The frames of a channel of the last recording that bend by `limit` or
+    // more, but for those at such a glitch.
+    std::vector<std::size_t> ClicksBeyondGlitches(const std::vector<std::int16_t>& played, int channel,
+                                                  int limit) const {
+        std::vector<std::size_t> clicks;
+        std::size_t excusedUntil = 0;
+        for (std::size_t frame : Bends(played, channel, limit)) {
+            if (frame < excusedUntil)
+                continue;
+            if (GlitchAt(frame)) {
+                std::cout << "[ excused ] a click at a glitch of the server or the machine\n";
+                excusedUntil = frame + 30 * kFramesPerMs;
+            } else {
+                clicks.push_back(frame);
+            }
+        }
+        return clicks;
+    }
+
+    // Tones of the last recording as a failure tells them: where each begins
+    // and how long it lasts, in ms, with a mark at a glitch.
+    std::string Tones(const std::vector<Segment>& tones) const {
+        std::ostringstream out;
+        out << std::fixed << std::setprecision(1) << "\ntones (start+length ms, ! at a glitch):";
+        for (const Segment& tone : tones)
+            out << ' ' << static_cast<double>(tone.begin) / kFramesPerMs << '+'
+                << static_cast<double>(tone.Length()) / kFramesPerMs << (GlitchAt(tone.begin) ? "!" : "");
+        return out.str();
+    }
+
+    static constexpr std::size_t kFramesPerMs = 48;
     static inline Capture* capture_ = nullptr;
     std::unique_ptr<SoundOutput> output_;
+    std::size_t mark_ = 0; // the capture's frame where the last recording began
 };
 
 } // namespace klavet::testing
