@@ -51,7 +51,7 @@ protected:
                                      int attempts = 6) {
         using namespace std::chrono_literals;
         for (int attempt = 1;; ++attempt) {
-            std::this_thread::sleep_for(quiet + (attempt - 1) * 400ms);
+            std::this_thread::sleep_for(quiet + (attempt - 1) * 250ms);
             const auto start = MonotonicClock::now();
             mark_ = capture_->Frames();
             actions();

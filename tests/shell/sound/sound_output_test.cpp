@@ -350,14 +350,16 @@ TEST_F(SoundOutputTest, FirstPressAfterALongIdleIsHeardInFull) {
 
 TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
     MonotonicClock::duration held{};
-    const auto played = Record([&] {
-        output_->SetWaveVolume(VolumeOn);
-        output_->PlaySoundAsync(output_->SoundFilePath(kKeyToneFile));
-        const auto pressed = MonotonicClock::now();
-        std::this_thread::sleep_for(10s);
-        output_->SetWaveVolume(VolumeOff);
-        held = MonotonicClock::now() - pressed;
-    });
+    const auto played = Record(
+        [&] {
+            output_->SetWaveVolume(VolumeOn);
+            output_->PlaySoundAsync(output_->SoundFilePath(kKeyToneFile));
+            const auto pressed = MonotonicClock::now();
+            std::this_thread::sleep_for(10s);
+            output_->SetWaveVolume(VolumeOff);
+            held = MonotonicClock::now() - pressed;
+        },
+        100ms, 3);
     for (int channel : {0, 1}) {
         const auto sounding = SoundingThroughGlitches(played, channel, kQuiet);
         ASSERT_EQ(sounding.size(), 1u) << "channel " << channel;
