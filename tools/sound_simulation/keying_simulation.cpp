@@ -113,11 +113,14 @@ public:
                       Hear(position, heard, sample, written);
                   }),
           mixer_(Settings()), placement_(mixer_, server_, QueueSizes{}) {
+        // An answer that comes while the client renders waits for it.
         server_.SetAnswerSink([this](double at, const ServerReading& reading) {
-            server_.SetNow(at);
-            placement_.Answered(at, reading);
+            const double handled = std::max(at, busyUntil_);
+            server_.SetNow(handled);
+            placement_.Answered(handled, reading);
+            busyUntil_ = server_.Send();
             if (placement_.RenderOwed())
-                nextService_ = at;
+                nextService_ = busyUntil_;
         });
     }
 
@@ -159,6 +162,7 @@ private:
     std::deque<std::tuple<std::int64_t, std::size_t, bool>> floors_;
     double toneDue_ = std::numeric_limits<double>::infinity(); // a tone to start then
     double nextService_ = 0;                                   // when the placement is to be served next
+    double busyUntil_ = 0;                                     // when the client's last call returned
     bool sounding_ = false;
     double toneAt_ = 0;              // when the tone heard last began
     std::size_t loudFrames_ = 0;     // of it, so far
@@ -298,7 +302,7 @@ KeyingFigures Keying::Run() {
     PlanStalls(last);
     server_.SetNow(0);
     placement_.Begin();
-    nextService_ = 0;
+    nextService_ = busyUntil_ = server_.Send();
     std::size_t pressed = 0;
     bool down = false;
     const double end = last + 2.0;
@@ -310,7 +314,7 @@ KeyingFigures Keying::Run() {
         server_.SetNow(t);
         if (t == toneDue_) {
             StartTone();
-            nextService_ = t;
+            nextService_ = std::max(t, busyUntil_);
         }
         if (t == edge) {
             if (!down)
@@ -318,10 +322,13 @@ KeyingFigures Keying::Run() {
             Edge(presses_.back(), !down);
             down = !down;
             pressed += down ? 0 : 1;
-            nextService_ = t;
+            nextService_ = std::max(t, busyUntil_);
         }
-        if (t >= nextService_)
-            nextService_ = t + placement_.Service(t);
+        if (t >= nextService_) {
+            const double wait = placement_.Service(t);
+            busyUntil_ = server_.Send();
+            nextService_ = busyUntil_ + wait;
+        }
     }
     return Figures();
 }
@@ -378,8 +385,12 @@ KeyingFigures RunKeying(const KeyingRun& run) {
 
 std::vector<ServerShape> ServerShapes() {
     std::vector<ServerShape> shapes;
+    // A plain build renders the whole queue in about a third of a
+    // millisecond; a sanitized one, or a client on a slow machine, in a few.
+    constexpr double kFrameCost = 20e-9;
     ServerShape pipe;
     pipe.name = "pulse pipe sink";
+    pipe.clientFrameCost = kFrameCost;
     pipe.block = 1024;
     pipe.catchesUp = true;
     shapes.push_back(pipe);
@@ -389,6 +400,7 @@ std::vector<ServerShape> ServerShapes() {
     shapes.push_back(null);
     ServerShape graph;
     graph.name = "pipewire, quantum 256";
+    graph.clientFrameCost = kFrameCost;
     graph.block = 256;
     graph.tripMin = 0.0002;
     graph.tripMax = 0.002;
@@ -400,15 +412,17 @@ std::vector<ServerShape> ServerShapes() {
     big.block = 1024;
     shapes.push_back(big);
     ServerShape slow = graph;
-    slow.name = "slow trips, 2-10 ms";
+    slow.name = "slow trips and client";
     slow.tripMin = 0.002;
     slow.tripMax = 0.01;
     slow.lateChance = 0.05;
     slow.lateMax = 0.01;
     slow.sharedClock = false;
+    slow.clientFrameCost = 5 * kFrameCost;
     shapes.push_back(slow);
     ServerShape card;
     card.name = "sound card, rewinds";
+    card.clientFrameCost = kFrameCost;
     card.rewinds = true;
     card.block = 480;
     card.readAhead = 2400;

@@ -20,7 +20,8 @@ std::size_t Slot(std::int64_t position) {
 
 SimulatedServer::SimulatedServer(const ServerShape& shape, std::uint32_t seed, int rate, Listener listener)
     : shape_(shape), rate_(rate), random_(seed), listener_(std::move(listener)), queue_(kRing, kNever),
-      heardRing_(kRing, 0) {}
+      heardRing_(kRing, 0) {
+}
 
 double SimulatedServer::Trip() {
     return std::uniform_real_distribution<double>(shape_.tripMin, shape_.tripMax)(random_);
@@ -28,7 +29,8 @@ double SimulatedServer::Trip() {
 
 void SimulatedServer::AddStall(const Stall& stall) {
     stalls_.push_back(stall);
-    std::sort(stalls_.begin(), stalls_.end(), [](const Stall& a, const Stall& b) { return a.start < b.start; });
+    std::sort(stalls_.begin(), stalls_.end(),
+              [](const Stall& a, const Stall& b) { return a.start < b.start; });
     std::vector<Stall> joined;
     for (const Stall& s : stalls_) {
         if (!joined.empty() && s.start <= joined.back().start + joined.back().length)
@@ -56,19 +58,21 @@ bool SimulatedServer::Stalled(double at) const {
 
 // The end of the stall that `at` falls in, or `at` itself.
 double SimulatedServer::StallEnd(double at) const {
-    return Stalled(at) ? stalls_[LastStartedBy(stalls_, at)].start + stalls_[LastStartedBy(stalls_, at)].length : at;
+    return Stalled(at)
+               ? stalls_[LastStartedBy(stalls_, at)].start + stalls_[LastStartedBy(stalls_, at)].length
+               : at;
 }
 
 void SimulatedServer::Write(const std::int16_t* frames, std::size_t count, Placement placement,
                             std::int64_t position) {
     Message message;
-    message.arrives = lastArrival_ = std::max(lastArrival_, now_ + Trip());
     message.placement = placement;
     message.position = position;
     message.frames.resize(count);
     for (std::size_t i = 0; i < count; ++i)
         message.frames[i] = frames[2 * i];
-    messages_.push_back(std::move(message));
+    outgoing_.push_back(std::move(message));
+    outgoingFrames_ += count;
     if (placement == Placement::AtRead)
         since_.atRead = true;
     else if (placement == Placement::AtPosition)
@@ -79,10 +83,20 @@ void SimulatedServer::Write(const std::int16_t* frames, std::size_t count, Place
 bool SimulatedServer::AskTiming() {
     since_ = {};
     Message message;
-    message.arrives = lastArrival_ = std::max(lastArrival_, now_ + Trip());
     message.question = true;
-    messages_.push_back(std::move(message));
+    outgoing_.push_back(std::move(message));
     return true;
+}
+
+double SimulatedServer::Send() {
+    const double leaves = now_ + shape_.clientFrameCost * static_cast<double>(outgoingFrames_);
+    for (Message& message : outgoing_) {
+        message.arrives = lastArrival_ = std::max(lastArrival_, leaves + Trip());
+        messages_.push_back(std::move(message));
+    }
+    outgoing_.clear();
+    outgoingFrames_ = 0;
+    return leaves;
 }
 
 // A rewinding sink plays by the clock from its origin, and holds still in
@@ -93,7 +107,8 @@ std::int64_t SimulatedServer::PlayedBy(double at) const {
     // Seconds of stall between the origin and `at`.
     const auto stalledBy = [&](double t) {
         const std::size_t k = LastStartedBy(stalls_, t);
-        return k == stalls_.size() ? 0.0 : stalledBefore_[k] + std::min(t - stalls_[k].start, stalls_[k].length);
+        return k == stalls_.size() ? 0.0
+                                   : stalledBefore_[k] + std::min(t - stalls_[k].start, stalls_[k].length);
     };
     const double lost = stalledBy(at) - stalledBy(origin_);
     return static_cast<std::int64_t>(std::floor((at - origin_ - lost) * rate_));
@@ -102,7 +117,8 @@ std::int64_t SimulatedServer::PlayedBy(double at) const {
 double SimulatedServer::NextCycle() const {
     if (!started_)
         return std::numeric_limits<double>::infinity();
-    const double due = origin_ + stallLoss_ + static_cast<double>(cycle_ * static_cast<std::int64_t>(shape_.block)) / rate_ + late_;
+    const double due = origin_ + stallLoss_ +
+                       static_cast<double>(cycle_ * static_cast<std::int64_t>(shape_.block)) / rate_ + late_;
     return StallEnd(due);
 }
 
@@ -131,7 +147,8 @@ void SimulatedServer::RunUntil(double until) {
             answers_.pop_front();
             ServerReading reading = a.reading;
             reading.writeKnown = !since_.atRead;
-            reading.writeFrame = static_cast<double>((since_.absolute ? 0 : a.reading.writeFrame) + since_.position);
+            reading.writeFrame =
+                static_cast<double>((since_.absolute ? 0 : a.reading.writeFrame) + since_.position);
             if (answerSink_)
                 answerSink_(a.arrives, reading);
         } else if (message == next) {
@@ -192,7 +209,8 @@ void SimulatedServer::Answer(double at) {
 
 void SimulatedServer::ReadCycle() {
     const double at = serverTime_;
-    const double nominal = origin_ + stallLoss_ + static_cast<double>(cycle_ * static_cast<std::int64_t>(shape_.block)) / rate_;
+    const double nominal =
+        origin_ + stallLoss_ + static_cast<double>(cycle_ * static_cast<std::int64_t>(shape_.block)) / rate_;
     // A sink that does not catch up reads on from where the stall held it.
     if (!shape_.catchesUp && at > nominal + late_ + 1e-9)
         stallLoss_ += at - (nominal + late_);
@@ -219,9 +237,11 @@ void SimulatedServer::CommitTo(std::int64_t end, double readAt) {
         queue_[slot] = kNever;
         // Played by the clock, behind a device buffer that covers a late
         // cycle; what a sink read late, catching up, is played once read.
-        double heard = std::max(readAt, origin_ + stallLoss_ + shape_.lateMax + static_cast<double>(p) / rate_);
+        double heard =
+            std::max(readAt, origin_ + stallLoss_ + shape_.lateMax + static_cast<double>(p) / rate_);
         if (shape_.rewinds)
-            heard = readAt + static_cast<double>(p - end + static_cast<std::int64_t>(shape_.safeguard)) / rate_;
+            heard =
+                readAt + static_cast<double>(p - end + static_cast<std::int64_t>(shape_.safeguard)) / rate_;
         listener_(p, heard, sample, written);
     }
     committed_ = std::max(committed_, end);

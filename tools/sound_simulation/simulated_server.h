@@ -4,7 +4,8 @@
 // puts each change: a reader that takes the queue in blocks (a pulse sink) or
 // quanta (a graph), or plays it by the clock and takes back what it has not
 // played yet (a sink that rewinds), with late cycles, stalls, an irregular
-// start and messages that take trips of their own. Seeded: one seed, one run.
+// start and messages that take trips of their own, sent as the client's call
+// returns, once it has rendered what it wrote. Seeded: one seed, one run.
 // It records what is heard, frame by frame; it judges nothing.
 
 #include "stream_placement.h"
@@ -32,6 +33,9 @@ struct ServerShape {
     double lateMax = 0.004;
     double startLateMax = 0.05; // begins reading up to this late after its first answer
     bool sharedClock = true;    // answers carry the server's time stamp
+    // Seconds the client takes to render a frame: what it writes and asks
+    // in a call leaves only when the call returns, as libpulse sends it.
+    double clientFrameCost = 0;
 };
 
 // A stall: from `start`, for `length` seconds, the server neither reads nor
@@ -45,7 +49,8 @@ class SimulatedServer final : public ServerQueue {
 public:
     // Called for every frame as it is heard: its position in the queue, the
     // time it is heard, its left sample, and whether it was ever written.
-    using Listener = std::function<void(std::int64_t position, double heard, std::int16_t sample, bool written)>;
+    using Listener =
+        std::function<void(std::int64_t position, double heard, std::int16_t sample, bool written)>;
 
     SimulatedServer(const ServerShape& shape, std::uint32_t seed, int rate, Listener listener);
 
@@ -56,11 +61,18 @@ public:
     void SetNow(double now) { now_ = now; }
     double Now() const { return now_; }
     // The placement's answers are handed to this when they arrive.
-    void SetAnswerSink(std::function<void(double, const ServerReading&)> sink) { answerSink_ = std::move(sink); }
+    void SetAnswerSink(std::function<void(double, const ServerReading&)> sink) {
+        answerSink_ = std::move(sink);
+    }
 
     // ServerQueue, called by the placement at the client's time.
-    void Write(const std::int16_t* frames, std::size_t count, Placement placement, std::int64_t position) override;
+    void Write(const std::int16_t* frames, std::size_t count, Placement placement,
+               std::int64_t position) override;
     bool AskTiming() override;
+    // Sends what the client wrote and asked since the last call, as the
+    // client's call returns, once it has rendered what it wrote; returns
+    // when that is.
+    double Send();
 
     // The next time something happens at the server or comes back from it.
     double NextEvent() const;
@@ -102,7 +114,7 @@ private:
     std::mt19937 random_;
     Listener listener_;
     std::function<void(double, const ServerReading&)> answerSink_;
-    std::vector<Stall> stalls_;       // by start, apart from one another
+    std::vector<Stall> stalls_;         // by start, apart from one another
     std::vector<double> stalledBefore_; // seconds of stall before each
 
     // What the client knows of the writes it sent after its question: as
@@ -118,6 +130,8 @@ private:
     double now_ = 0;
     double serverTime_ = 0;
     std::deque<Message> messages_;
+    std::vector<Message> outgoing_; // written or asked, not yet sent
+    std::size_t outgoingFrames_ = 0;
     std::deque<Reply> answers_;
     double lastArrival_ = 0;
 
