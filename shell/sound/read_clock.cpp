@@ -107,7 +107,10 @@ void ReadClock::Add(double frame, double seconds, double delay, bool mayLower, d
 
 // When the latest samples all lie well below the highest, the server reads
 // later than it once did (it began late, or its graph was rebuilt): only
-// they are kept.
+// they are kept. Well below means by more than a step of its reading too
+// (the most it was seen to read ahead at once): a server that reads in large
+// blocks is often caught late in its steps several times in a row, and that
+// is no reason to lower the line.
 double ReadClock::LowerIfOutdated(double highest) {
     double high = Latest(0);
     double low = high;
@@ -115,7 +118,8 @@ double ReadClock::LowerIfOutdated(double highest) {
         high = std::max(high, Latest(k));
         low = std::min(low, Latest(k));
     }
-    const double below = std::max(kBelowSeconds * rate_, high - low + kBeyondSpreadSeconds * rate_);
+    const double below =
+        std::max({kBelowSeconds * rate_, high - low + kBeyondSpreadSeconds * rate_, LargestJump()});
     if (highest - high <= below)
         return highest;
     count_ = kRecent;

@@ -71,6 +71,30 @@ TEST(ReadClockTest, LineFromAServerThatBeganLateIsDrawnAgainOnlyWhenAllowed) {
     }
 }
 
+// A server that reads in blocks longer than the line's own threshold (a
+// pipe sink's 1024 frames, 21 ms) and was caught late in its step several
+// times in a row, all more than 10 ms short of the line: that is how such a
+// server reads, not a sign that it reads later than before. The line stays.
+TEST(ReadClockTest, LineIsNotLoweredByASeriesOfSamplesCaughtLateInLargeSteps) {
+    const SteppingServer server{1024, 40.0};
+    // The n-th step, a fraction `late` of the way through it.
+    auto at = [&](int n, double late) { return server.origin + (n + late) * server.block / kRate; };
+    ReadClock clock(kRate);
+    // Caught anywhere in its steps at first,
+    for (int n = 1; n <= 24; ++n) {
+        const double t = at(n, (n * 7 % 24) / 24.0);
+        clock.Add(server.ReadBy(t), t, 0.0002, true);
+    }
+    // then late in every other step, 15 ms short of the line.
+    for (int n = 26; n < 42; n += 2) {
+        const double t = at(n, 0.7);
+        ASSERT_GT(server.Top(t) - server.ReadBy(t), 0.6 * server.block) << "the world is as described";
+        clock.Add(server.ReadBy(t), t, 0.0002, true);
+        EXPECT_LE(clock.Predict(t), server.Top(t) + 1e-6);
+        EXPECT_GE(clock.Predict(t), server.Top(t) - 0.1 * server.block) << "step " << n;
+    }
+}
+
 // A server whose reading thread wakes up to 4 ms late reads late and answers
 // from there; a message wakes it, and it catches up at once. Once it has
 // been seen stepping and catching up, a write aimed Delay() ahead of the line
