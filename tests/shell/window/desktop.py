@@ -71,6 +71,23 @@ class Desktop:
         # openbox is up once it owns the window manager selection.
         self.wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), 30, "openbox")
+        self._settle_keyboard()
+
+    def _settle_keyboard(self):
+        """The first synthetic key on a new X server moves the core keyboard
+        over to the XTEST device, and openbox takes its key bindings anew on
+        that change: a key pressed before it has done so escapes them (an
+        Alt+F4 then reaches the window, not openbox). So one harmless key
+        first, then a round trip through openbox, which handles its events in
+        order: once it has switched desktops, it has taken its bindings. The
+        request is sent again until taken, since openbox owns the selection a
+        little before it listens for requests."""
+        self.xdotool("key", "shift")
+        for number in (1, 0):
+            def switched():
+                self.xdotool("set_desktop", number)
+                return self.run(["xprop", "-root", "_NET_CURRENT_DESKTOP"]).split("=")[-1].strip() == str(number)
+            self.wait_for(switched, 30, "openbox switched desktops")
 
     def _start_bus(self):
         bus = self._spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
