@@ -61,6 +61,16 @@ FifoRecorder::Reads(std::size_t from, std::size_t to) const {
     return reads;
 }
 
+std::optional<std::chrono::steady_clock::time_point> FifoRecorder::ArrivedAt(std::size_t frame) const {
+    std::lock_guard lk(lock_);
+    // Each entry holds the end of its read: the first to end past the frame.
+    const auto at = std::upper_bound(arrivals_.begin(), arrivals_.end(), frame,
+                                     [](std::size_t f, const auto& a) { return f < a.first; });
+    if (at == arrivals_.end())
+        return std::nullopt;
+    return at->second;
+}
+
 std::size_t FifoRecorder::Frames() const {
     std::lock_guard lk(lock_);
     return samples_.size() / 2;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +32,8 @@ public:
     // that read returned.
     std::vector<std::pair<std::size_t, std::chrono::steady_clock::time_point>> Reads(std::size_t from,
                                                                                      std::size_t to) const;
+    // When the read that brought frame `frame` returned; none before it came.
+    std::optional<std::chrono::steady_clock::time_point> ArrivedAt(std::size_t frame) const;
 
 private:
     void Drain();

@@ -64,16 +64,27 @@ protected:
     }
 
     // Whether a glitch not of the output's making came about while frames
-    // `begin` to `end` of the last recording were played, where the server
-    // tells when that was: a flaw there may be that glitch.
+    // `begin` to `end` of the last recording were played, where the capture
+    // knows when that was: a flaw there may be that glitch.
     bool GlitchWithin(std::size_t begin, std::size_t end) const {
         using namespace std::chrono_literals;
-        const SoundServer* server = capture_->Server();
-        if (!server)
-            return false;
-        const auto from = server->PlayedAt(mark_ + begin);
-        const auto to = server->PlayedAt(mark_ + end);
+        const auto from = capture_->HeardAt(mark_ + begin);
+        const auto to = capture_->HeardAt(mark_ + end);
         return from && to && capture_->GlitchedBetween(*from - 60ms, *to + 30ms);
+    }
+    // The frames of all the stalls of the whole machine around frames
+    // `begin` to `end` of the last recording, placed as GlitchWithin places
+    // a glitch; zero if none.
+    std::size_t StallFrames(std::size_t begin, std::size_t end) const {
+        using namespace std::chrono_literals;
+        const auto from = capture_->HeardAt(mark_ + begin);
+        const auto to = capture_->HeardAt(mark_ + end);
+        if (!from || !to)
+            return 0;
+        std::chrono::duration<double, std::milli> stalled{};
+        for (auto stall : capture_->StallsBetween(*from - 60ms, *to + 30ms))
+            stalled += stall;
+        return static_cast<std::size_t>(stalled.count() * kFramesPerMs);
     }
     bool GlitchAt(std::size_t frame) const { return GlitchWithin(frame, frame); }
 
@@ -94,8 +105,26 @@ protected:
         return joined;
     }
 
+    // Tones of one held throughout, where a gap no longer than the stalls of
+    // the whole machine around it and 30 ms more counts as none: a stall
+    // stops the stream's thread and the server alike, and silences at most
+    // its own length, rounded up to the server's block.
+    std::vector<Segment> JoinedOverStalls(const std::vector<Segment>& tones) const {
+        std::vector<Segment> joined;
+        for (const Segment& part : tones) {
+            const std::size_t stall = joined.empty() ? 0 : StallFrames(joined.back().end, part.begin);
+            if (stall > 0 && part.begin - joined.back().end < stall + 30 * kFramesPerMs) {
+                std::cout << "[ excused ] a gap over a stall of the machine\n";
+                joined.back().end = part.end;
+            } else {
+                joined.push_back(part);
+            }
+        }
+        return joined;
+    }
+
     // The frames of a channel of the last recording that bend by `limit` or
-    // more, but for those at such a glitch.
+    // more, but for those at such a glitch or within 30 ms of such a stall.
     std::vector<std::size_t> ClicksBeyondGlitches(const std::vector<std::int16_t>& played, int channel,
                                                   int limit) const {
         std::vector<std::size_t> clicks;
@@ -103,7 +132,8 @@ protected:
         for (std::size_t frame : Bends(played, channel, limit)) {
             if (frame < excusedUntil)
                 continue;
-            if (GlitchAt(frame)) {
+            const std::size_t near = 30 * kFramesPerMs;
+            if (GlitchAt(frame) || StallFrames(frame - std::min(frame, near), frame + near) > 0) {
                 std::cout << "[ excused ] a click at a glitch of the server or the machine\n";
                 excusedUntil = frame + 30 * kFramesPerMs;
             } else {

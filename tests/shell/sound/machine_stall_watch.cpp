@@ -14,12 +14,14 @@ MachineStallWatch::~MachineStallWatch() {
     watcher_.join();
 }
 
-bool MachineStallWatch::StalledBetween(TimePoint from, TimePoint to) const {
+std::vector<std::chrono::steady_clock::duration> MachineStallWatch::StallsBetween(TimePoint from,
+                                                                               TimePoint to) const {
     std::lock_guard lk(lock_);
+    std::vector<std::chrono::steady_clock::duration> lengths;
     for (const auto& [began, ended] : stalls_)
         if (began <= to && ended >= from)
-            return true;
-    return false;
+            lengths.push_back(ended - began);
+    return lengths;
 }
 
 // Above the servers' own real-time threads, where the system grants it;

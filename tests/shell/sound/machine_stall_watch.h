@@ -25,8 +25,8 @@ public:
     MachineStallWatch(const MachineStallWatch&) = delete;
     MachineStallWatch& operator=(const MachineStallWatch&) = delete;
 
-    // Whether a stall noted overlaps the time between the two.
-    bool StalledBetween(TimePoint from, TimePoint to) const;
+    // The lengths of the stalls noted that overlap the time between the two.
+    std::vector<std::chrono::steady_clock::duration> StallsBetween(TimePoint from, TimePoint to) const;
 
 private:
     void Watch();

@@ -18,8 +18,7 @@ public:
     ServerCapture(const std::string& kind, SoundBackend backend)
         : server_(MakeSoundServer(kind)), backend_(backend) {
         ready_ = server_->Start();
-        if (backend == SoundBackend::Sdl)
-            stalls_ = std::make_unique<MachineStallWatch>(kSdlStall);
+        stalls_ = std::make_unique<MachineStallWatch>(kStallNoted);
     }
     bool Ready() const override { return ready_; }
     SoundOutputOptions Options() override {
@@ -34,12 +33,31 @@ public:
     SoundServer* Server() override { return server_.get(); }
     bool GlitchedBetween(std::chrono::steady_clock::time_point from,
                          std::chrono::steady_clock::time_point to) const override {
-        return server_->RanLate(from, to) || (stalls_ && stalls_->StalledBetween(from, to));
+        const auto stalls = StallsBetween(from, to);
+        return server_->RanLate(from, to) || std::any_of(stalls.begin(), stalls.end(), [](auto stall) {
+                   return stall >= kStall;
+               });
+    }
+    std::vector<std::chrono::steady_clock::duration> StallsBetween(std::chrono::steady_clock::time_point from,
+                                                                   std::chrono::steady_clock::time_point to) const override {
+        return stalls_->StallsBetween(from, to);
+    }
+    std::optional<std::chrono::steady_clock::time_point> HeardAt(std::size_t frame) const override {
+        if (const auto played = server_->PlayedAt(frame))
+            return played;
+        return server_->Recorder().ArrivedAt(frame);
     }
 
 private:
-    // Half of what SDL's stream keeps queued, at its default buffer.
-    static constexpr std::chrono::milliseconds kSdlStall{20};
+    // A stall that may well have emptied SDL's stream (half of what it keeps
+    // queued at its default buffer), or let the server overtake an edge that
+    // the pulse device aims a step or two ahead of it: it spoils a recording.
+    static constexpr std::chrono::milliseconds kStall{20};
+    // SDL's thread refills its stream only once the stream has room for a
+    // whole buffer, so a shorter stall, at the wrong moment, can run it dry
+    // as well: such stalls are noted too, to tell a flaw there from the
+    // output's own.
+    static constexpr std::chrono::milliseconds kStallNoted{5};
 
     std::unique_ptr<SoundServer> server_;
     std::unique_ptr<MachineStallWatch> stalls_;

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,11 +32,26 @@ public:
     // The server recorded, if any: its frames arrive in real time.
     virtual SoundServer* Server() { return nullptr; }
     // Whether what was recorded between the two times may hold a glitch not
-    // of the output's making: the server said it ran late, or, under SDL,
-    // whose stream keeps only about a buffer queued, the machine stalled.
+    // of the output's making: the server said it ran late, or the whole
+    // machine stalled for long enough to empty SDL's short stream or to let
+    // the server overtake an edge aimed just ahead of it.
     virtual bool GlitchedBetween(std::chrono::steady_clock::time_point,
                                  std::chrono::steady_clock::time_point) const {
         return false;
+    }
+
+    // How long each time the whole machine was held up between the two
+    // times, where the capture watches for that (with a server); none
+    // elsewhere.
+    virtual std::vector<std::chrono::steady_clock::duration> StallsBetween(
+        std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point) const {
+        return {};
+    }
+    // When frame `frame` of the recording was played: by the server's own
+    // clock where it tells, else when it reached the recorder, a pipe's
+    // length later at most. None where neither is known.
+    virtual std::optional<std::chrono::steady_clock::time_point> HeardAt(std::size_t) const {
+        return std::nullopt;
     }
 
     // An output recorded by this capture, once it has opened its device;

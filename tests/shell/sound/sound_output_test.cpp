@@ -72,7 +72,7 @@ TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel)
     });
     const double heldMs = std::chrono::duration<double, std::milli>(held).count();
     for (int channel : {0, 1}) {
-        const auto sounding = SoundingThroughGlitches(played, channel, kQuiet);
+        const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, channel, kQuiet));
         ASSERT_EQ(sounding.size(), 1u) << "channel " << channel << Tones(sounding);
         if (GlitchWithin(sounding[0].begin, sounding[0].end))
             continue;
@@ -361,10 +361,12 @@ TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
         },
         100ms, 3);
     for (int channel : {0, 1}) {
-        const auto sounding = SoundingThroughGlitches(played, channel, kQuiet);
-        ASSERT_EQ(sounding.size(), 1u) << "channel " << channel;
+        const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, channel, kQuiet));
+        ASSERT_EQ(sounding.size(), 1u) << "channel " << channel << Tones(sounding);
         const double heldMs = std::chrono::duration<double, std::milli>(held).count();
-        if (capture_->Server()) {
+        // A glitch of the server or the machine within may have cost the
+        // recording frames that the server never played.
+        if (capture_->Server() && !GlitchWithin(sounding[0].begin, sounding[0].end)) {
             EXPECT_NEAR(ToMs(sounding[0].Length()), heldMs, ToMs(2 * output_->BufferFrames()) + 10.0);
         }
         EXPECT_EQ(ClicksBeyondGlitches(played, channel, kClick), std::vector<std::size_t>{})
