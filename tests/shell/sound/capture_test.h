@@ -19,6 +19,7 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace klavet::testing {
 
@@ -63,26 +64,31 @@ protected:
         }
     }
 
-    // Whether a glitch not of the output's making came about while frames
-    // `begin` to `end` of the last recording were played, where the capture
-    // knows when that was: a flaw there may be that glitch.
-    bool GlitchWithin(std::size_t begin, std::size_t end) const {
-        using namespace std::chrono_literals;
-        const auto from = capture_->HeardAt(mark_ + begin);
-        const auto to = capture_->HeardAt(mark_ + end);
-        return from && to && capture_->GlitchedBetween(*from - 60ms, *to + 30ms);
-    }
-    // The frames of all the stalls of the whole machine around frames
-    // `begin` to `end` of the last recording, placed as GlitchWithin places
-    // a glitch; zero if none.
-    std::size_t StallFrames(std::size_t begin, std::size_t end) const {
+    // The time around which frames `begin` to `end` of the last recording
+    // were played, where the capture knows it: a glitch of the server or the
+    // machine then may show in them.
+    std::optional<std::pair<MonotonicClock::time_point, MonotonicClock::time_point>> Around(std::size_t begin,
+                                                                                            std::size_t end) const {
         using namespace std::chrono_literals;
         const auto from = capture_->HeardAt(mark_ + begin);
         const auto to = capture_->HeardAt(mark_ + end);
         if (!from || !to)
+            return std::nullopt;
+        return std::pair{*from - 60ms, *to + 30ms};
+    }
+    // Whether a glitch not of the output's making came about then: a flaw
+    // there may be that glitch.
+    bool GlitchWithin(std::size_t begin, std::size_t end) const {
+        const auto around = Around(begin, end);
+        return around && capture_->GlitchedBetween(around->first, around->second);
+    }
+    // The frames of all the stalls of the whole machine then; zero if none.
+    std::size_t StallFrames(std::size_t begin, std::size_t end) const {
+        const auto around = Around(begin, end);
+        if (!around)
             return 0;
         std::chrono::duration<double, std::milli> stalled{};
-        for (auto stall : capture_->StallsBetween(*from - 60ms, *to + 30ms))
+        for (auto stall : capture_->StallsBetween(around->first, around->second))
             stalled += stall;
         return static_cast<std::size_t>(stalled.count() * kFramesPerMs);
     }

@@ -18,7 +18,6 @@ public:
     ServerCapture(const std::string& kind, SoundBackend backend)
         : server_(MakeSoundServer(kind)), backend_(backend) {
         ready_ = server_->Start();
-        stalls_ = std::make_unique<MachineStallWatch>(kStallNoted);
     }
     bool Ready() const override { return ready_; }
     SoundOutputOptions Options() override {
@@ -40,7 +39,7 @@ public:
     }
     std::vector<std::chrono::steady_clock::duration> StallsBetween(std::chrono::steady_clock::time_point from,
                                                                    std::chrono::steady_clock::time_point to) const override {
-        return stalls_->StallsBetween(from, to);
+        return stalls_.StallsBetween(from, to);
     }
     std::optional<std::chrono::steady_clock::time_point> HeardAt(std::size_t frame) const override {
         if (const auto played = server_->PlayedAt(frame))
@@ -60,7 +59,7 @@ private:
     static constexpr std::chrono::milliseconds kStallNoted{5};
 
     std::unique_ptr<SoundServer> server_;
-    std::unique_ptr<MachineStallWatch> stalls_;
+    MachineStallWatch stalls_{kStallNoted};
     const SoundBackend backend_;
     bool ready_ = false;
 };
