@@ -378,37 +378,54 @@ TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
 // every press is one tone on each channel, whole, without a click. (How long
 // each is heard depends on when a busy machine runs the threads; the held
 // tones above measure that on a quiet one.)
+// With another core kept busy, a hundred presses of 60 ms, 60 ms apart,
+// are heard whole and without a click. Where the server or the machine
+// glitched, or this case's own thread overslept, a press may be heard split
+// or joined to the next: the count may then be off by as many presses as
+// were so disturbed, and nothing more.
 TEST_F(SoundOutputTest, QuickPressesUnderLoadHaveNoDropoutAndNoClick) {
     pid_t busy = Spawn({"sh", "-c", "while :; do :; done"}, EnvironmentWith({}), "/dev/null");
     ASSERT_GT(busy, 0);
     constexpr int kPresses = 100;
+    int overslept = 0;
+    const auto sleepFor = [&overslept](MonotonicClock::duration asked) {
+        const auto from = MonotonicClock::now();
+        std::this_thread::sleep_for(asked);
+        overslept += MonotonicClock::now() - from > asked + 15ms;
+    };
     const auto played = Record(
         [&] {
+            overslept = 0;
             for (int i = 0; i < kPresses; ++i) {
                 output_->SetWaveVolume(VolumeOn);
                 output_->PlaySoundAsync(output_->SoundFilePath(kKeyToneFile));
-                std::this_thread::sleep_for(60ms);
+                sleepFor(60ms);
                 output_->SetWaveVolume(VolumeOff);
-                std::this_thread::sleep_for(60ms);
+                sleepFor(60ms);
             }
         },
         100ms, 4);
     KillChild(busy);
     for (int channel : {0, 1}) {
         const auto sounding = SoundingThroughGlitches(played, channel, kQuiet);
-        ASSERT_EQ(sounding.size(), static_cast<std::size_t>(kPresses))
-            << "channel " << channel << Tones(sounding);
+        int disturbed = overslept;
+        for (const Segment& tone : sounding)
+            disturbed += GlitchWithin(tone.begin - std::min(tone.begin, Ms(60)), tone.end + Ms(60));
+        const int heard = static_cast<int>(sounding.size());
+        EXPECT_LE(std::abs(heard - kPresses), disturbed)
+            << "channel " << channel << ", this case's thread overslept " << overslept << " times"
+            << Tones(sounding);
         const auto clicks = ClicksBeyondGlitches(played, channel, kClick);
-        for (int i = 0; i < kPresses; ++i) {
-            const auto& tone = sounding[static_cast<std::size_t>(i)];
+        for (const Segment& tone : sounding) {
             std::ostringstream inTone;
             for (std::size_t f : clicks)
                 if (f >= tone.begin && f < tone.end + 8)
                     inTone << ' ' << Jump(played, channel, f) << " at " << ToMs(f - tone.begin) << " ms";
-            EXPECT_EQ(inTone.str(), "") << "clicks of press " << i << ", a tone of " << ToMs(tone.Length())
-                                        << " ms, channel " << channel;
+            EXPECT_EQ(inTone.str(), "") << "clicks of the tone at " << ToMs(tone.begin) << " ms, "
+                                        << ToMs(tone.Length()) << " ms long, channel " << channel;
             const bool whole = ToMs(tone.Length()) > 30.0 || GlitchAt(tone.begin) || GlitchAt(tone.end);
-            EXPECT_TRUE(whole) << "press " << i << " is heard for " << ToMs(tone.Length()) << " ms only";
+            EXPECT_TRUE(whole) << "the tone at " << ToMs(tone.begin) << " ms is heard for "
+                               << ToMs(tone.Length()) << " ms only, channel " << channel;
         }
     }
 }
