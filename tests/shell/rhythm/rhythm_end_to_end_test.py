@@ -8,10 +8,11 @@ Ctrl keys still keying while it is open."""
 import os
 import re
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
-from trainer_case import PROGRAM, TITLE, share_session  # noqa: E402
+from trainer_case import PROGRAM, TITLE, Session, key_sign, share_session  # noqa: E402
 
 share_session(globals())
 
@@ -64,6 +65,15 @@ class RhythmPanel(unittest.TestCase):
         desktop.xdotool("type", "--delay", 50, sign)
         desktop.xdotool("mousemove", x + 84, y + 68, "sleep", 0.1, "click", 1, "sleep", 1.5)
 
+    def echo(self, sign, presses, expected):
+        """Plays `sign`, keys the presses (held ms) after it, and returns the
+        echo line once it judges them, `expected` if all went well."""
+        def keying():
+            self.play(sign)
+            self.line(ECHO, "^attendu [^,:]*$")  # no verdict yet
+            desktop.xdotool(*train(*self.key(), presses), "sleep", 0.6)
+        return key_sign(keying, lambda _: self.line(ECHO, "juste|frappé"), expected)
+
     def assert_docked(self):
         x, y, w, h = desktop.geometry(self.window)
         desktop.wait_for(lambda: desktop.geometry(self.panel)[:2] == (x, y + h), 5, "panel docked", fail=False)
@@ -74,26 +84,26 @@ class RhythmPanel(unittest.TestCase):
         self.assertEqual(self.line(SIGN, "Aucun"), "Aucun signe manipulé")
 
     def test_2_ten_dots_of_100_ms_calibrate_at_12_words_a_minute(self):
+        start = time.monotonic()
         desktop.xdotool(*train(*self.key(), [100] * 10, 150))
+        # A stall of the machine may hold a dot that much longer.
+        stalled_ms = Session.stalls.stalled(start, time.monotonic()) * 1000
         text = self.line(ELEMENTS, r"mots/min")
         wpm = float(re.search(r"([\d,]+) mots/min", text).group(1).replace(",", "."))
-        self.assertAlmostEqual(wpm, 12, delta=0.5, msg=text)
-        self.assertRegex(self.line(SIGN, "Calibrage"), r"^Calibrage : 10 points, écart \d %$")
+        self.assertLessEqual(wpm, 12.5, msg=text)
+        self.assertGreaterEqual(wpm, 1200 / (100 + stalled_ms / 10) - 0.5, msg=f"{text}, {stalled_ms:.0f} ms stalled")
+        spread = r"\d+" if stalled_ms else r"\d"
+        self.assertRegex(self.line(SIGN, "Calibrage"), rf"^Calibrage : 10 points, écart {spread} %$")
 
     def test_3_a_k_keyed_after_hearing_it_is_judged_and_right(self):
         x, y, _, _ = desktop.geometry(self.window)
         desktop.xdotool("mousemove", x + 262, y + 40, "sleep", 0.1, "click", 1, "sleep", 0.3)  # calibration off
-        self.play("k")
-        self.assertEqual(self.line(ECHO, "attendu"), "attendu K")
-        desktop.xdotool(*train(*self.key(), [300, 100, 300]), "sleep", 0.6)
+        self.assertEqual(self.echo("k", [300, 100, 300], "attendu K : juste"), "attendu K : juste")
         self.assertRegex(self.line(SIGN, "Signe K"), r"^Signe K : [\d,]+ mots/min, unité \d+ ms, note \d+/100$")
         self.assertRegex(self.line(ELEMENTS, "appuis"), r"^en unités : appuis [\d,]+ [\d,]+ [\d,]+, espaces")
-        self.assertEqual(self.line(ECHO, "juste"), "attendu K : juste")
 
     def test_4_a_wrong_sign_after_hearing_k_is_named(self):
-        self.play("k")
-        desktop.xdotool(*train(*self.key(), [100, 300, 100]), "sleep", 0.6)
-        self.assertEqual(self.line(ECHO, "frappé"), "attendu K, frappé R")
+        self.assertEqual(self.echo("k", [100, 300, 100], "attendu K, frappé R"), "attendu K, frappé R")
 
     def test_5_ctrl_keys_still_key_after_a_click_on_the_panel(self):
         px, py, _, _ = desktop.geometry(self.panel)

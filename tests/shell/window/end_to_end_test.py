@@ -10,7 +10,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import Desktop  # noqa: E402
-from trainer_case import PROGRAM, TITLE, TrainerCase, share_session  # noqa: E402
+from trainer_case import PROGRAM, TITLE, TrainerCase, key_sign, share_session  # noqa: E402
 
 BLACK = (0, 0, 0)
 
@@ -92,9 +92,12 @@ class Trainer(TrainerCase):
         desktop.xdotool("mousemove", x + 262, y + 40, "sleep", 0.1, "click", 1, "sleep", 0.3)
         self.assertEqual(self.wait_name("Résultat : le signe manipulé ou écouté", ""), "")
         # ".-": a dot, a short gap, a dash; the sign shows after three idle units.
-        desktop.xdotool("mousemove", *key, "sleep", 0.3, "mousedown", 1, "sleep", 0.06, "mouseup", 1,
-                        "sleep", 0.1, "mousedown", 1, "sleep", 0.25, "mouseup", 1, "sleep", 0.5)
-        self.assertEqual(self.wait_name("Résultat : le signe manipulé ou écouté", "A"), "A")
+        result = "Résultat : le signe manipulé ou écouté"
+        shown = key_sign(lambda: desktop.xdotool("mousemove", *key, "sleep", 0.3, "mousedown", 1, "sleep", 0.06,
+                                                 "mouseup", 1, "sleep", 0.1, "mousedown", 1, "sleep", 0.25,
+                                                 "mouseup", 1, "sleep", 0.5),
+                         lambda sign: self.wait_name(result, sign), "A")
+        self.assertEqual(shown, "A")
         self.assertNotIn("_NET_WM_STATE_ABOVE", desktop.net_wm_state(self.window))
         # A screen reader was told of each change of the result field.
         result = [name for _, description, name in access.pump(0.5, "object:property-change:accessible-name")

@@ -15,7 +15,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from trainer_case import PROGRAM, TITLE, TrainerCase, share_session  # noqa: E402
+from trainer_case import PROGRAM, TITLE, TrainerCase, key_sign, share_session  # noqa: E402
 
 RESULT = "Résultat : le signe manipulé ou écouté"
 SIGN_BOX = "Tapez le signe à écouter puis à reproduire"
@@ -82,6 +82,12 @@ class CtrlKeys(TrainerCase):
         desktop.xdotool("type", "--delay", 50, sign)
         desktop.wait_for(lambda: self.sign_box() == sign, 5, f"sign box {sign!r}")
 
+    def key_ctrl(self, code, sign):
+        """Keys `code` with the left Ctrl key, once a new sign is due, and
+        returns the result shown, `sign` if all went well."""
+        return key_sign(lambda: desktop.xdotool("sleep", 0.6, *ctrl_train(code)),
+                        lambda expected: self.wait_name(RESULT, expected), sign)
+
     def test_1_calibrate_then_key_k_with_the_sign_box_focused(self):
         # Ten calibration dots of 60 ms: the unit becomes about 54 ticks.
         steps = ["sleep", 0.2]
@@ -90,8 +96,7 @@ class CtrlKeys(TrainerCase):
         desktop.xdotool(*steps)
         self.click(262, 40)  # calibration off
         self.type_sign("e")
-        desktop.xdotool(*ctrl_train("-.-"))
-        self.assertEqual(self.wait_name(RESULT, "K"), "K")
+        self.assertEqual(self.key_ctrl("-.-", "K"), "K")
         self.assertEqual(self.sign_box(), "e")
 
     def test_2_tone_sounds_while_ctrl_is_held(self):
@@ -128,8 +133,7 @@ class CtrlKeys(TrainerCase):
             desktop.xdotool("keyup", "ctrl")
         self.assertEqual(self.wait_name(RESULT, "T"), "T")
         # The next press keys as usual: the key was not left down.
-        desktop.xdotool("sleep", 0.6, *ctrl_train("."))
-        self.assertEqual(self.wait_name(RESULT, "E"), "E")
+        self.assertEqual(self.key_ctrl(".", "E"), "E")
 
     def hold_through_a_loss(self, source, *loss):
         """Holds the key down with the mouse or the left Ctrl key, makes the
@@ -151,8 +155,7 @@ class CtrlKeys(TrainerCase):
         """After a loss: the dash keyed until then shows, and the key keys."""
         desktop.xdotool("windowactivate", "--sync", self.window, "sleep", 0.3)
         self.assertEqual(self.wait_name(RESULT, "T"), "T")
-        desktop.xdotool("sleep", 0.6, *ctrl_train("."))
-        self.assertEqual(self.wait_name(RESULT, "E"), "E")
+        self.assertEqual(self.key_ctrl(".", "E"), "E")
 
     def test_6_held_key_let_up_when_the_window_is_minimised(self):
         for source in ("mouse", "ctrl"):
@@ -183,12 +186,13 @@ class CtrlKeys(TrainerCase):
         self.type_sign("r")
         # Back from the sign box to the contact, then a K with dashes held
         # long past the keyboard's repeat delay: repeats are no presses.
-        steps = ["key", "shift+Tab", "sleep", 0.3]
+        desktop.xdotool("key", "shift+Tab", "sleep", 0.3)
+        steps = []
         for element in "-.-":
             held = 0.9 if element == "-" else 0.06
             steps += ["keydown", "space", "sleep", held, "keyup", "space", "sleep", 0.1]
-        desktop.xdotool(*steps)
-        self.assertEqual(self.wait_name(RESULT, "K"), "K")
+        self.assertEqual(key_sign(lambda: desktop.xdotool(*steps), lambda sign: self.wait_name(RESULT, sign), "K"),
+                         "K")
         self.assertEqual(self.sign_box(), "r")
 
 
