@@ -56,8 +56,8 @@ protected:
     // A press of 150 ms, then the play button with `entry`; returns what was
     // heard from the press on, and where the release's ramp ended. The tone
     // lasts as long as the key was held, give or take the machine's stalls,
-    // but where the server or the machine glitched within it. Made again, four times at most in all, where either
-    // did.
+    // but where the server or the machine glitched within it. Made again,
+    // four times at most in all, where either did.
     std::vector<std::int16_t> PressThenPlay(const std::string& entry, std::size_t& releaseEnd) {
         double held = 0;
         const auto played = Record(
