@@ -67,8 +67,8 @@ protected:
     // The time around which frames `begin` to `end` of the last recording
     // were played, where the capture knows it: a glitch of the server or the
     // machine then may show in them.
-    std::optional<std::pair<MonotonicClock::time_point, MonotonicClock::time_point>> Around(std::size_t begin,
-                                                                                            std::size_t end) const {
+    std::optional<std::pair<MonotonicClock::time_point, MonotonicClock::time_point>>
+    Around(std::size_t begin, std::size_t end) const {
         using namespace std::chrono_literals;
         const auto from = capture_->HeardAt(mark_ + begin);
         const auto to = capture_->HeardAt(mark_ + end);
@@ -93,6 +93,14 @@ protected:
         return static_cast<std::size_t>(stalled.count() * kFramesPerMs);
     }
     bool GlitchAt(std::size_t frame) const { return GlitchWithin(frame, frame); }
+    // Whether the whole machine ran without a stall for ten seconds up to
+    // `until`. A stall makes the output's answers and writes come late, and
+    // the output then aims its changes further ahead for a while (it forgets
+    // a slow server over ten seconds or so): a release may come out that much
+    // later than the press's onset, the tone that much longer than held.
+    bool SteadyUntil(MonotonicClock::time_point until) const {
+        return capture_->StallsBetween(until - std::chrono::seconds(10), until).empty();
+    }
 
     // What sounds on a channel of the last recording, as `Sounding` finds
     // it, where a stretch that such a glitch split counts as one.
@@ -147,6 +155,17 @@ protected:
             }
         }
         return clicks;
+    }
+
+    // A tone lasts as long as held, give or take two of the output's buffers
+    // and the ramps; where the machine stalled of late, no less than that.
+    void ExpectLastsAsHeld(const Segment& tone, double heldMs, MonotonicClock::time_point released) const {
+        const double margin = 2.0 * output_->BufferFrames() / kFramesPerMs + 10.0;
+        const double length = static_cast<double>(tone.Length()) / kFramesPerMs;
+        EXPECT_GE(length, heldMs - margin) << Tones({tone});
+        if (SteadyUntil(released)) {
+            EXPECT_LE(length, heldMs + margin) << Tones({tone});
+        }
     }
 
     // Tones of the last recording as a failure tells them: where each begins
