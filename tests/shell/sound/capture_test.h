@@ -103,32 +103,22 @@ protected:
     }
 
     // What sounds on a channel of the last recording, as `Sounding` finds
-    // it, where a stretch that such a glitch split counts as one.
+    // it, where a stretch that such a glitch split counts as one: a gap of
+    // under 30 ms at a glitch, or one no longer than the stalls of the whole
+    // machine around it and 30 ms more (a stall stops the stream's thread and
+    // the server alike, and silences at most its own length, rounded up to
+    // the server's block).
     std::vector<Segment> SoundingThroughGlitches(const std::vector<std::int16_t>& played, int channel,
                                                  int threshold, std::size_t bridge = 48) const {
+        const std::size_t slack = 30 * kFramesPerMs;
         std::vector<Segment> joined;
         for (const Segment& part : Sounding(played, channel, threshold, bridge)) {
-            if (!joined.empty() && part.begin - joined.back().end < 30 * kFramesPerMs &&
-                GlitchAt(joined.back().end)) {
+            const std::size_t gap = joined.empty() ? 0 : part.begin - joined.back().end;
+            const bool atGlitch = !joined.empty() && gap < slack && GlitchAt(joined.back().end);
+            const std::size_t stall =
+                joined.empty() || atGlitch ? 0 : StallFrames(joined.back().end, part.begin);
+            if (atGlitch || (stall > 0 && gap < stall + slack)) {
                 std::cout << "[ excused ] a gap at a glitch of the server or the machine\n";
-                joined.back().end = part.end;
-            } else {
-                joined.push_back(part);
-            }
-        }
-        return joined;
-    }
-
-    // Tones of one held throughout, where a gap no longer than the stalls of
-    // the whole machine around it and 30 ms more counts as none: a stall
-    // stops the stream's thread and the server alike, and silences at most
-    // its own length, rounded up to the server's block.
-    std::vector<Segment> JoinedOverStalls(const std::vector<Segment>& tones) const {
-        std::vector<Segment> joined;
-        for (const Segment& part : tones) {
-            const std::size_t stall = joined.empty() ? 0 : StallFrames(joined.back().end, part.begin);
-            if (stall > 0 && part.begin - joined.back().end < stall + 30 * kFramesPerMs) {
-                std::cout << "[ excused ] a gap over a stall of the machine\n";
                 joined.back().end = part.end;
             } else {
                 joined.push_back(part);

@@ -74,7 +74,7 @@ TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel)
     });
     const double heldMs = std::chrono::duration<double, std::milli>(held).count();
     for (int channel : {0, 1}) {
-        const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, channel, kQuiet));
+        const auto sounding = SoundingThroughGlitches(played, channel, kQuiet);
         ASSERT_EQ(sounding.size(), 1u) << "channel " << channel << Tones(sounding);
         if (GlitchWithin(sounding[0].begin, sounding[0].end))
             continue;
@@ -107,8 +107,9 @@ TEST_F(SoundOutputTest, ReleaseFallsToSilenceWithinTheRampWithoutAClick) {
             lastFull = i;
     EXPECT_LE(ToMs(end - lastFull), 5.0 + 1.0 + 0.5);
     EXPECT_GE(ToMs(end - lastFull), 4.0);
-    EXPECT_LT(MaxBend(played, 0), kClick);
-    EXPECT_LT(MaxBend(played, 1), kClick);
+    for (int channel : {0, 1})
+        EXPECT_EQ(ClicksBeyondGlitches(played, channel, kClick), std::vector<std::size_t>{})
+            << "channel " << channel;
 }
 
 TEST_F(SoundOutputTest, VolumeWordSetsLeftFromTheLowWordAndRightFromTheHighWord) {
@@ -170,10 +171,14 @@ TEST_F(SoundOutputTest, KPatternIsLongShortLongWithTheFilesOwnSpacing) {
     // Each call lasts its file, but for the lead the next is handed over by.
     // The device takes sounds a block at a time, and the block a sound starts
     // in may be taken at once or a whole block after the call.
+    // A machine that stalled of late has the output keep a longer lead.
     const double files[] = {400, 200, 400};
     const double block = ToMs(output_->BufferFrames());
+    const bool steady = SteadyUntil(MonotonicClock::now());
     for (int i = 0; i < 3; ++i) {
-        EXPECT_LE(ToMs(leads[i]), std::max(2 * block, 60.0)) << "call " << i;
+        if (steady) {
+            EXPECT_LE(ToMs(leads[i]), std::max(2 * block, 60.0)) << "call " << i;
+        }
         EXPECT_GE(callMs[i], files[i] - ToMs(leads[i]) - block - 6.0) << "call " << i;
     }
 }
@@ -364,7 +369,7 @@ TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
         },
         100ms, 3);
     for (int channel : {0, 1}) {
-        const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, channel, kQuiet));
+        const auto sounding = SoundingThroughGlitches(played, channel, kQuiet);
         ASSERT_EQ(sounding.size(), 1u) << "channel " << channel << Tones(sounding);
         const double heldMs = std::chrono::duration<double, std::milli>(held).count();
         // A glitch of the server or the machine within may have cost the
