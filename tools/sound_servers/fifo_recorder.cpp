@@ -71,6 +71,27 @@ std::optional<std::chrono::steady_clock::time_point> FifoRecorder::ArrivedAt(std
     return at->second;
 }
 
+std::chrono::steady_clock::duration FifoRecorder::LargestCatchUp(std::chrono::steady_clock::time_point from,
+                                                                 std::chrono::steady_clock::time_point to,
+                                                                 int rate) const {
+    using Seconds = std::chrono::duration<double>;
+    std::lock_guard lk(lock_);
+    // How late each read came against the frames it completed; a second of
+    // reads before `from` tells how late they came before.
+    const auto begin = std::lower_bound(arrivals_.begin(), arrivals_.end(), from - std::chrono::seconds(1),
+                                        [](const auto& a, auto t) { return a.second < t; });
+    double latest = -1e300;
+    double largest = 0;
+    for (auto at = begin; at != arrivals_.end() && at->second <= to; ++at) {
+        const double late = Seconds(at->second.time_since_epoch()).count() -
+                            static_cast<double>(at->first) / static_cast<double>(rate);
+        if (at->second >= from)
+            largest = std::max(largest, latest - late);
+        latest = std::max(latest, late);
+    }
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(Seconds(largest));
+}
+
 std::size_t FifoRecorder::Frames() const {
     std::lock_guard lk(lock_);
     return samples_.size() / 2;

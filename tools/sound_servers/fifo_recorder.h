@@ -34,6 +34,12 @@ public:
                                                                                      std::size_t to) const;
     // When the read that brought frame `frame` returned; none before it came.
     std::optional<std::chrono::steady_clock::time_point> ArrivedAt(std::size_t frame) const;
+    // The most that the frames which arrived between the two times gained on
+    // real time at once, at `rate` frames a second: a sink that fell behind
+    // its clock writes what it missed in a burst as it catches up (and a
+    // reader held up reads a burst, too).
+    std::chrono::steady_clock::duration LargestCatchUp(std::chrono::steady_clock::time_point from,
+                                                       std::chrono::steady_clock::time_point to, int rate) const;
 
 private:
     void Drain();

@@ -33,9 +33,8 @@ public:
     bool GlitchedBetween(std::chrono::steady_clock::time_point from,
                          std::chrono::steady_clock::time_point to) const override {
         const auto stalls = StallsBetween(from, to);
-        return server_->RanLate(from, to) || std::any_of(stalls.begin(), stalls.end(), [](auto stall) {
-                   return stall >= kStall;
-               });
+        return server_->RanLate(from, to) || server_->Recorder().LargestCatchUp(from, to, 48000) >= kStall ||
+               std::any_of(stalls.begin(), stalls.end(), [](auto stall) { return stall >= kStall; });
     }
     std::vector<std::chrono::steady_clock::duration> StallsBetween(std::chrono::steady_clock::time_point from,
                                                                    std::chrono::steady_clock::time_point to) const override {
@@ -48,9 +47,12 @@ public:
     }
 
 private:
-    // A stall that may well have emptied SDL's stream (half of what it keeps
-    // queued at its default buffer), or let the server overtake an edge that
-    // the pulse device aims a step or two ahead of it: it spoils a recording.
+    // A stall, or a burst of frames at the recorder (a sink catching up on
+    // what it fell behind by, as PulseAudio's does, which tells no lateness
+    // of its own), that may well have emptied SDL's stream (half of what it
+    // keeps queued at its default buffer), or let the server overtake an edge
+    // that the pulse device aims a step or two ahead of it: it spoils a
+    // recording.
     static constexpr std::chrono::milliseconds kStall{20};
     // SDL's thread refills its stream only once the stream has room for a
     // whole buffer, so a shorter stall, at the wrong moment, can run it dry

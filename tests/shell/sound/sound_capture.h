@@ -32,9 +32,10 @@ public:
     // The server recorded, if any: its frames arrive in real time.
     virtual SoundServer* Server() { return nullptr; }
     // Whether what was recorded between the two times may hold a glitch not
-    // of the output's making: the server said it ran late, or the whole
-    // machine stalled for long enough to empty SDL's short stream or to let
-    // the server overtake an edge aimed just ahead of it.
+    // of the output's making: the server said it ran late, its sink caught
+    // up in a burst, or the whole machine stalled, for long enough to empty
+    // SDL's short stream or to let the server overtake an edge aimed just
+    // ahead of it.
     virtual bool GlitchedBetween(std::chrono::steady_clock::time_point,
                                  std::chrono::steady_clock::time_point) const {
         return false;
