@@ -39,7 +39,8 @@ public:
     // its clock writes what it missed in a burst as it catches up (and a
     // reader held up reads a burst, too).
     std::chrono::steady_clock::duration LargestCatchUp(std::chrono::steady_clock::time_point from,
-                                                       std::chrono::steady_clock::time_point to, int rate) const;
+                                                       std::chrono::steady_clock::time_point to,
+                                                       int rate) const;
 
 private:
     void Drain();

@@ -36,8 +36,9 @@ public:
         return server_->RanLate(from, to) || server_->Recorder().LargestCatchUp(from, to, 48000) >= kStall ||
                std::any_of(stalls.begin(), stalls.end(), [](auto stall) { return stall >= kStall; });
     }
-    std::vector<std::chrono::steady_clock::duration> StallsBetween(std::chrono::steady_clock::time_point from,
-                                                                   std::chrono::steady_clock::time_point to) const override {
+    std::vector<std::chrono::steady_clock::duration>
+    StallsBetween(std::chrono::steady_clock::time_point from,
+                  std::chrono::steady_clock::time_point to) const override {
         return stalls_.StallsBetween(from, to);
     }
     std::optional<std::chrono::steady_clock::time_point> HeardAt(std::size_t frame) const override {
