@@ -15,6 +15,7 @@
 #include <functional>
 #include <iomanip>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -103,22 +104,37 @@ protected:
     }
 
     // What sounds on a channel of the last recording, as `Sounding` finds
-    // it, where a stretch that such a glitch split counts as one: a gap of
-    // under 30 ms at a glitch, or one no longer than the stalls of the whole
-    // machine around it and 30 ms more (a stall stops the stream's thread and
-    // the server alike, and silences at most its own length, rounded up to
-    // the server's block).
+    // it, where a stretch that such a glitch split counts as one.
     std::vector<Segment> SoundingThroughGlitches(const std::vector<std::int16_t>& played, int channel,
                                                  int threshold, std::size_t bridge = 48) const {
-        const std::size_t slack = 30 * kFramesPerMs;
         std::vector<Segment> joined;
         for (const Segment& part : Sounding(played, channel, threshold, bridge)) {
-            const std::size_t gap = joined.empty() ? 0 : part.begin - joined.back().end;
-            const bool atGlitch = !joined.empty() && gap < slack && GlitchAt(joined.back().end);
-            const std::size_t stall =
-                joined.empty() || atGlitch ? 0 : StallFrames(joined.back().end, part.begin);
-            if (atGlitch || (stall > 0 && gap < stall + slack)) {
+            if (!joined.empty() && part.begin - joined.back().end < 30 * kFramesPerMs &&
+                GlitchAt(joined.back().end)) {
                 std::cout << "[ excused ] a gap at a glitch of the server or the machine\n";
+                joined.back().end = part.end;
+            } else {
+                joined.push_back(part);
+            }
+        }
+        return joined;
+    }
+
+    // Tones, where a gap no longer than the stalls of the whole machine
+    // around it and 30 ms more counts as none: a stall stops the stream's
+    // thread and the server alike, and silences at most its own length,
+    // rounded up to the server's block. Only for a case that leaves no
+    // silence between its tones, or none shorter than `apart`: a gap 30 ms
+    // shorter than that at least is one the case made.
+    std::vector<Segment> JoinedOverStalls(const std::vector<Segment>& tones,
+                                          std::size_t apart = std::numeric_limits<std::size_t>::max()) const {
+        const std::size_t slack = 30 * kFramesPerMs;
+        std::vector<Segment> joined;
+        for (const Segment& part : tones) {
+            const std::size_t gap = joined.empty() ? 0 : part.begin - joined.back().end;
+            const std::size_t stall = joined.empty() ? 0 : StallFrames(joined.back().end, part.begin);
+            if (stall > 0 && gap < stall + slack && gap + slack < apart) {
+                std::cout << "[ excused ] a gap over a stall of the machine\n";
                 joined.back().end = part.end;
             } else {
                 joined.push_back(part);

@@ -80,7 +80,7 @@ protected:
                 std::this_thread::sleep_for(300ms);
             },
             100ms, 4);
-        const auto tone = SoundingThroughGlitches(played, 0, kQuiet);
+        const auto tone = JoinedOverStalls(SoundingThroughGlitches(played, 0, kQuiet), Ms(100));
         releaseEnd = tone.empty() ? 0 : tone[0].end;
         EXPECT_FALSE(tone.empty()) << "the press is heard";
         if (!tone.empty() && !GlitchWithin(tone[0].begin, tone[0].end)) {

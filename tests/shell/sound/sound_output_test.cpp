@@ -74,7 +74,7 @@ TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel)
     });
     const double heldMs = std::chrono::duration<double, std::milli>(held).count();
     for (int channel : {0, 1}) {
-        const auto sounding = SoundingThroughGlitches(played, channel, kQuiet);
+        const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, channel, kQuiet));
         ASSERT_EQ(sounding.size(), 1u) << "channel " << channel << Tones(sounding);
         if (GlitchWithin(sounding[0].begin, sounding[0].end))
             continue;
@@ -150,7 +150,7 @@ TEST_F(SoundOutputTest, KPatternIsLongShortLongWithTheFilesOwnSpacing) {
             leads.push_back(output_->LeadFrames());
         }
     });
-    const auto sounding = SoundingThroughGlitches(played, 0, kQuiet);
+    const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, 0, kQuiet), Ms(100));
     ASSERT_EQ(sounding.size(), 3u) << Tones(sounding);
     // The generated files: dashes of 300 ms, a dot of 100 ms, each followed by
     // 100 ms of silence; their 5 ms edges fall partly below the threshold. A
@@ -167,7 +167,7 @@ TEST_F(SoundOutputTest, KPatternIsLongShortLongWithTheFilesOwnSpacing) {
         EXPECT_GE(gap, 100.0 - 1.0) << "gap " << i;
         EXPECT_LE(gap, 100.0 + 1.0) << "gap " << i;
     }
-    EXPECT_EQ(SoundingThroughGlitches(played, 1, kQuiet).size(), 3u);
+    EXPECT_EQ(JoinedOverStalls(SoundingThroughGlitches(played, 1, kQuiet), Ms(100)).size(), 3u);
     // Each call lasts its file, but for the lead the next is handed over by.
     // The device takes sounds a block at a time, and the block a sound starts
     // in may be taken at once or a whole block after the call.
@@ -369,7 +369,7 @@ TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
         },
         100ms, 3);
     for (int channel : {0, 1}) {
-        const auto sounding = SoundingThroughGlitches(played, channel, kQuiet);
+        const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, channel, kQuiet));
         ASSERT_EQ(sounding.size(), 1u) << "channel " << channel << Tones(sounding);
         const double heldMs = std::chrono::duration<double, std::milli>(held).count();
         // A glitch of the server or the machine within may have cost the
