@@ -9,8 +9,10 @@
 #include "sound_capture.h"
 #include "sound_measures.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <iomanip>
@@ -19,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -42,15 +45,18 @@ protected:
         ASSERT_NE(output_, nullptr) << "no device opened";
     }
 
+    using Samples = std::vector<std::int16_t>;
+
     // Runs `actions` after `quiet` of quiet, lets their sound come out, and
-    // returns what was played from the first call on. A recording that may
-    // hold a glitch not of the output's making is made again, `attempts`
-    // times at most in all, each time after a longer quiet: a busy machine
-    // holds a server up for a while. The last one is returned as it is, and
-    // the helpers below tell where it glitched.
-    std::vector<std::int16_t> Record(const std::function<void()>& actions,
-                                     MonotonicClock::duration quiet = std::chrono::milliseconds(100),
-                                     int attempts = 6) {
+    // checks what was played from the first call on with `judge`. Where the
+    // checks fail on a recording over which the server or the machine
+    // glitched, that glitch may be the cause: it is made again, `attempts`
+    // times at most in all, each time after a longer quiet (a busy machine
+    // holds a server up for a while). What a recording with no glitch fails,
+    // or the last one, is reported; the helpers below tell where it glitched.
+    void RecordAndJudge(const std::function<void()>& actions,
+                        const std::function<void(const Samples&)>& judge,
+                        MonotonicClock::duration quiet = std::chrono::milliseconds(100), int attempts = 8) {
         using namespace std::chrono_literals;
         for (int attempt = 1;; ++attempt) {
             std::this_thread::sleep_for(quiet + (attempt - 1) * 250ms);
@@ -58,11 +64,38 @@ protected:
             mark_ = capture_->Frames();
             actions();
             std::this_thread::sleep_for(300ms);
-            auto played = capture_->Samples(mark_, capture_->Frames());
-            if (attempt >= attempts || !capture_->GlitchedBetween(start - 50ms, MonotonicClock::now()))
-                return played;
-            std::cout << "[ recorded again ] the server ran late or the machine stalled\n";
+            const Samples played = capture_->Samples(mark_, capture_->Frames());
+            if (attempt >= attempts || !capture_->GlitchedBetween(start - 50ms, MonotonicClock::now())) {
+                judge(played);
+                return;
+            }
+            const std::string failed = FailureOf([&] { judge(played); });
+            if (failed.empty())
+                return;
+            std::cout
+                << "[ recorded again ] a check failed where the server ran late or the machine stalled: "
+                << failed << '\n';
         }
+    }
+
+    // The first failure of `checks`, told in a line, or nothing if they
+    // pass; none is reported.
+    static std::string FailureOf(const std::function<void()>& checks) {
+        ::testing::TestPartResultArray results;
+        {
+            const ::testing::ScopedFakeTestPartResultReporter quietly(
+                ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+            checks();
+        }
+        for (int i = 0; i < results.size(); ++i) {
+            const auto& result = results.GetTestPartResult(i);
+            if (!result.failed())
+                continue;
+            std::string line = result.message();
+            std::replace(line.begin(), line.end(), '\n', ' ');
+            return line.substr(0, 240);
+        }
+        return {};
     }
 
     // The time around which frames `begin` to `end` of the last recording

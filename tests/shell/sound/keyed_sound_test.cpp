@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace klavet::testing {
@@ -53,16 +54,16 @@ protected:
         engine_ = std::make_unique<TrainerEngine>(state_, window_, *sound_);
     }
 
-    // A press of 150 ms, then the play button with `entry`; returns what was
-    // heard from the press on, and where the release's ramp ended. The tone
-    // lasts as long as the key was held, and no shorter where the machine
-    // stalled of late (see SteadyUntil), but where the server or the machine
-    // glitched within it. Made again, four times at most in all, where either
-    // did.
-    std::vector<std::int16_t> PressThenPlay(const std::string& entry, std::size_t& releaseEnd) {
+    // A press of 150 ms, then the play button with `entry`; `then` checks
+    // what was heard from the press on, told where the release's ramp ended.
+    // The tone lasts as long as the key was held, and no shorter where the
+    // machine stalled of late (see SteadyUntil), but where the server or the
+    // machine glitched within it.
+    void PressThenPlay(const std::string& entry,
+                       const std::function<void(const Samples&, std::size_t)>& then) {
         double held = 0;
         MonotonicClock::time_point released;
-        const auto played = Record(
+        RecordAndJudge(
             [&] {
                 // The press handler reads the key tone's file when it has changed
                 // on disk (here, at each case's first press): the tone is handed
@@ -79,26 +80,26 @@ protected:
                 engine_->Command1_Click();
                 std::this_thread::sleep_for(300ms);
             },
-            100ms, 4);
-        const auto tone = JoinedOverStalls(SoundingThroughGlitches(played, 0, kQuiet), Ms(100));
-        releaseEnd = tone.empty() ? 0 : tone[0].end;
-        EXPECT_FALSE(tone.empty()) << "the press is heard";
-        if (!tone.empty() && !GlitchWithin(tone[0].begin, tone[0].end)) {
-            const double length = static_cast<double>(tone[0].Length()) / 48;
-            EXPECT_GE(length, held - 30.0) << "the release cut the tone short" << Tones(tone);
-            if (SteadyUntil(released)) {
-                EXPECT_LE(length, held + 30.0) << Tones(tone);
-            }
-        }
-        return played;
+            [&](const Samples& played) {
+                const auto tone = JoinedOverStalls(SoundingThroughGlitches(played, 0, kQuiet), Ms(100));
+                ASSERT_FALSE(tone.empty()) << "the press is heard";
+                if (!GlitchWithin(tone[0].begin, tone[0].end)) {
+                    const double length = static_cast<double>(tone[0].Length()) / 48;
+                    EXPECT_GE(length, held - 30.0) << "the release cut the tone short" << Tones(tone);
+                    if (SteadyUntil(released)) {
+                        EXPECT_LE(length, held + 30.0) << Tones(tone);
+                    }
+                }
+                then(played, tone[0].end);
+            });
     }
 
     void ExpectSilentAfterRelease(const std::string& entry) {
-        std::size_t releaseEnd = 0;
-        const auto played = PressThenPlay(entry, releaseEnd);
-        for (int channel : {0, 1})
-            EXPECT_EQ(Peak(played, channel, releaseEnd + Ms(1), played.size() / 2), 0)
-                << "entry \"" << entry << "\", channel " << channel;
+        PressThenPlay(entry, [&](const Samples& played, std::size_t releaseEnd) {
+            for (int channel : {0, 1})
+                EXPECT_EQ(Peak(played, channel, releaseEnd + Ms(1), played.size() / 2), 0)
+                    << "entry \"" << entry << "\", channel " << channel;
+        });
         EXPECT_EQ(window_.Caption(Label::Label7), window_.UpperCase(entry));
     }
 
@@ -122,13 +123,12 @@ TEST_F(KeyedSoundTest, PlayButtonWhoseElementFileIsMissingOrBrokenLeavesTheRelea
 }
 
 TEST_F(KeyedSoundTest, PlayButtonWithASignIsHeardAndNothingElse) {
-    std::size_t releaseEnd = 0;
-    const auto played = PressThenPlay("e", releaseEnd);
-    const auto after = Sounding(
-        std::vector<std::int16_t>(played.begin() + 2 * static_cast<std::ptrdiff_t>(releaseEnd), played.end()),
-        0, kQuiet);
-    ASSERT_EQ(after.size(), 1u) << "the dot, and no key tone around it";
-    EXPECT_NEAR(static_cast<double>(after[0].Length()) / 48, 100, 2);
+    PressThenPlay("e", [](const Samples& played, std::size_t releaseEnd) {
+        const auto after = Sounding(
+            Samples(played.begin() + 2 * static_cast<std::ptrdiff_t>(releaseEnd), played.end()), 0, kQuiet);
+        ASSERT_EQ(after.size(), 1u) << "the dot, and no key tone around it";
+        EXPECT_NEAR(static_cast<double>(after[0].Length()) / 48, 100, 2);
+    });
     EXPECT_EQ(window_.Caption(Label::signe), ".");
 }
 
