@@ -197,14 +197,27 @@ protected:
     }
 
     // A tone lasts as long as held, give or take two of the output's buffers
-    // and the ramps; where the machine stalled of late, no less than that.
-    void ExpectLastsAsHeld(const Segment& tone, double heldMs, MonotonicClock::time_point released) const {
+    // and the ramps, and never less. Where the machine stalled of late, the
+    // output aims its changes further ahead (`leadFrames`, the most it told
+    // around the release): the release may then come out that much later, and
+    // later by the stalls around it.
+    void ExpectLastsAsHeld(const Segment& tone, double heldMs, MonotonicClock::time_point released,
+                           int leadFrames) const {
+        using namespace std::chrono_literals;
         const double margin = 2.0 * output_->BufferFrames() / kFramesPerMs + 10.0;
         const double length = static_cast<double>(tone.Length()) / kFramesPerMs;
-        EXPECT_GE(length, heldMs - margin) << Tones({tone});
-        if (SteadyUntil(released)) {
-            EXPECT_LE(length, heldMs + margin) << Tones({tone});
+        EXPECT_GE(length, heldMs - margin) << "the release cut the tone short" << Tones({tone});
+        double later = 0;
+        if (!SteadyUntil(released)) {
+            const double leadMs = static_cast<double>(leadFrames) / kFramesPerMs;
+            const auto until = released + 100ms + std::chrono::duration<double, std::milli>(leadMs);
+            std::chrono::duration<double, std::milli> stalled{};
+            for (auto stall : capture_->StallsBetween(
+                     released - 100ms, std::chrono::time_point_cast<MonotonicClock::duration>(until)))
+                stalled += stall;
+            later = leadMs + stalled.count();
         }
+        EXPECT_LE(length, heldMs + margin + later) << "aimed " << later << " ms later" << Tones({tone});
     }
 
     // Tones of the last recording as a failure tells them: where each begins

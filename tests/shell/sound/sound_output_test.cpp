@@ -35,6 +35,7 @@ std::string Jump(const std::vector<std::int16_t>& played, int channel, std::size
 TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel) {
     MonotonicClock::duration held{};
     MonotonicClock::time_point released;
+    int lead = 0;
     RecordAndJudge(
         [&] {
             output_->SetWaveVolume(VolumeOn);
@@ -44,7 +45,10 @@ TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel)
             output_->SetWaveVolume(VolumeOff);
             released = MonotonicClock::now();
             held = released - pressed;
-            std::this_thread::sleep_for(500ms);
+            lead = output_->LeadFrames();
+            std::this_thread::sleep_for(100ms);
+            lead = std::max(lead, output_->LeadFrames());
+            std::this_thread::sleep_for(400ms);
         },
         [&](const Samples& played) {
             const double heldMs = std::chrono::duration<double, std::milli>(held).count();
@@ -55,7 +59,7 @@ TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel)
                     continue;
                 // Press and release each reach the device within a buffer or so;
                 // the ramps add a few ms.
-                ExpectLastsAsHeld(sounding[0], heldMs, released);
+                ExpectLastsAsHeld(sounding[0], heldMs, released, lead);
                 const int expected = static_cast<int>(std::lround(kFull * kOnGain));
                 EXPECT_NEAR(Peak(played, channel, sounding[0].begin + Ms(20), sounding[0].end - Ms(20)),
                             expected, 2);
@@ -167,6 +171,7 @@ TEST_F(SoundOutputTest, FirstPressAfterALongIdleIsHeardInFull) {
 TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
     MonotonicClock::duration held{};
     MonotonicClock::time_point released;
+    int lead = 0;
     RecordAndJudge(
         [&] {
             output_->SetWaveVolume(VolumeOn);
@@ -176,6 +181,9 @@ TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
             output_->SetWaveVolume(VolumeOff);
             released = MonotonicClock::now();
             held = released - pressed;
+            lead = output_->LeadFrames();
+            std::this_thread::sleep_for(100ms);
+            lead = std::max(lead, output_->LeadFrames());
         },
         [&](const Samples& played) {
             for (int channel : {0, 1}) {
@@ -185,7 +193,7 @@ TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
                 // A glitch of the server or the machine within may have cost the
                 // recording frames that the server never played.
                 if (capture_->Server() && !GlitchWithin(sounding[0].begin, sounding[0].end))
-                    ExpectLastsAsHeld(sounding[0], heldMs, released);
+                    ExpectLastsAsHeld(sounding[0], heldMs, released, lead);
                 EXPECT_EQ(ClicksBeyondGlitches(played, channel, kClick), std::vector<std::size_t>{})
                     << "channel " << channel;
             }
