@@ -150,11 +150,11 @@ protected:
         return tones;
     }
 
-    // A round of presses as the learner makes them, heard as they were.
-    // Presses over which the server ran late or the machine stalled tell
-    // nothing and are left out.
-    Hearing Round(int count) {
-        std::this_thread::sleep_for(300ms);
+    // A round of presses as the learner makes them, heard as they were,
+    // after `quiet`. Presses over which the server ran late or the machine
+    // stalled tell nothing and are left out.
+    Hearing Round(int count, MonotonicClock::duration quiet) {
+        std::this_thread::sleep_for(quiet);
         const std::size_t mark = capture_->Frames();
         const auto presses = Key(count, kHeld, kGap);
         std::this_thread::sleep_for(500ms);
@@ -165,16 +165,24 @@ protected:
     }
 
     // A round judged by `judge`. Where its checks fail on a round that a
-    // glitch or a stall of late disturbed, it is made again, four times at
-    // most in all (PipeWire's graph may run late for seconds after a stall
-    // on a sanitized run, and a busy host stalls now and then); what a round
-    // with no such disturbance fails, or the last, is reported.
+    // glitch or a stall of late disturbed, it is made again, six times at
+    // most in all, each after a longer quiet (PipeWire's graph may run late
+    // for seconds after a stall on a sanitized run, and a busy host may stall
+    // every few hundred milliseconds for minutes); what a round with no such
+    // disturbance fails, or the last, is reported. Where the last left no
+    // press to judge, every one spoilt, the case is skipped and says why:
+    // that host let nothing be measured.
     Hearing Presses(int count, const std::function<void(const Hearing&)>& judge) {
+        constexpr int kAttempts = 6;
         for (int attempt = 1;; ++attempt) {
-            const Hearing round = Round(count);
+            const Hearing round = Round(count, 300ms + (attempt - 1) * 700ms);
             const bool disturbed = round.spoilt > 0 || std::find(round.steady.begin(), round.steady.end(),
                                                                  false) != round.steady.end();
-            if (attempt == 4 || !disturbed) {
+            if (attempt == kAttempts && round.onsets.empty() && round.missed == 0) {
+                NotJudged(count);
+                return round;
+            }
+            if (attempt == kAttempts || !disturbed) {
                 judge(round);
                 return round;
             }
@@ -185,6 +193,10 @@ protected:
                 << "[ recorded again ] a check failed where the server ran late or the machine stalled: "
                 << failed << '\n';
         }
+    }
+    void NotJudged(int count) {
+        GTEST_SKIP() << "not judged: the server ran late or the machine stalled over each of " << count
+                     << " presses, round after round";
     }
     Hearing PressesBefore() {
         return Presses(6, [](const Hearing& before) {
@@ -220,6 +232,8 @@ protected:
 
 TEST_F(StallRecoveryTest, PressesAfterAStallWithKeyingDuringItAreHeardOnTimeWithinASecond) {
     const Hearing before = PressesBefore();
+    if (IsSkipped())
+        return;
     for (auto stall : {1s, 5s}) {
         const std::string what = std::to_string(stall.count()) + " s stall";
         std::this_thread::sleep_for(300ms);
@@ -248,6 +262,8 @@ TEST_F(StallRecoveryTest, PressesAfterAStallWithKeyingDuringItAreHeardOnTimeWith
 
 TEST_F(StallRecoveryTest, KeyHeldIntoAStallSoundsNoLongerThanHeldAndPressesAfterAreOnTime) {
     const Hearing before = PressesBefore();
+    if (IsSkipped())
+        return;
     std::this_thread::sleep_for(300ms);
     const std::size_t mark = capture_->Frames();
     Press press = KeyDown();
@@ -271,6 +287,8 @@ TEST_F(StallRecoveryTest, KeyHeldIntoAStallSoundsNoLongerThanHeldAndPressesAfter
 
 TEST_F(StallRecoveryTest, PressesAfterAStallWithNoKeyingAreHeardOnTime) {
     const Hearing before = PressesBefore();
+    if (IsSkipped())
+        return;
     std::this_thread::sleep_for(300ms);
     server_->Freeze();
     std::this_thread::sleep_for(2s);
