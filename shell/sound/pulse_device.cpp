@@ -146,17 +146,18 @@ DeviceOpening PulseDevice::Open() {
         const pa_context_state_t state = pa_context_get_state(context_);
         return state == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(state) ? 0 : -1;
     });
+    // A server that has not answered in time has no stream to wait for.
     const bool answered = ready > 0;
-    if (ready > 0) {
+    if (answered) {
         pa_threaded_mainloop_lock(loop_);
         ready = ConnectStream() ? 0 : -1;
         pa_threaded_mainloop_unlock(loop_);
+        if (ready == 0)
+            ready = WaitFor([&] {
+                const pa_stream_state_t state = pa_stream_get_state(stream_);
+                return state == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(state) ? 0 : -1;
+            });
     }
-    if (ready == 0)
-        ready = WaitFor([&] {
-            const pa_stream_state_t state = pa_stream_get_state(stream_);
-            return state == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(state) ? 0 : -1;
-        });
     if (ready <= 0) {
         Close();
         // A stream refused by a server that answered: it has no sink now,
