@@ -196,28 +196,44 @@ protected:
         return clicks;
     }
 
+    // A key press as a tone's length is judged by: how long the key was held,
+    // when it was let go, and the most lead the output told then and 100 ms
+    // later (its thread may place the release after a stall, aiming further).
+    struct HeldKey {
+        double heldMs = 0;
+        MonotonicClock::time_point released;
+        int leadFrames = 0;
+    };
+    // Notes a key held from `pressed` and let go at `released`, just now;
+    // returns 100 ms later.
+    HeldKey LetGo(MonotonicClock::time_point pressed, MonotonicClock::time_point released) const {
+        HeldKey key{std::chrono::duration<double, std::milli>(released - pressed).count(), released,
+                    output_->LeadFrames()};
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        key.leadFrames = std::max(key.leadFrames, output_->LeadFrames());
+        return key;
+    }
+
     // A tone lasts as long as held, give or take two of the output's buffers
     // and the ramps, and never less. Where the machine stalled of late, the
-    // output aims its changes further ahead (`leadFrames`, the most it told
-    // around the release): the release may then come out that much later, and
-    // later by the stalls around it.
-    void ExpectLastsAsHeld(const Segment& tone, double heldMs, MonotonicClock::time_point released,
-                           int leadFrames) const {
+    // output aims its changes further ahead: the release may then come out
+    // later by the lead it told and by the stalls around it.
+    void ExpectLastsAsHeld(const Segment& tone, const HeldKey& key) const {
         using namespace std::chrono_literals;
         const double margin = 2.0 * output_->BufferFrames() / kFramesPerMs + 10.0;
         const double length = static_cast<double>(tone.Length()) / kFramesPerMs;
-        EXPECT_GE(length, heldMs - margin) << "the release cut the tone short" << Tones({tone});
+        EXPECT_GE(length, key.heldMs - margin) << "the release cut the tone short" << Tones({tone});
         double later = 0;
-        if (!SteadyUntil(released)) {
-            const double leadMs = static_cast<double>(leadFrames) / kFramesPerMs;
-            const auto until = released + 100ms + std::chrono::duration<double, std::milli>(leadMs);
+        if (!SteadyUntil(key.released)) {
+            const double leadMs = static_cast<double>(key.leadFrames) / kFramesPerMs;
+            const auto until = key.released + 100ms + std::chrono::duration<double, std::milli>(leadMs);
             std::chrono::duration<double, std::milli> stalled{};
             for (auto stall : capture_->StallsBetween(
-                     released - 100ms, std::chrono::time_point_cast<MonotonicClock::duration>(until)))
+                     key.released - 100ms, std::chrono::time_point_cast<MonotonicClock::duration>(until)))
                 stalled += stall;
             later = leadMs + stalled.count();
         }
-        EXPECT_LE(length, heldMs + margin + later) << "aimed " << later << " ms later" << Tones({tone});
+        EXPECT_LE(length, key.heldMs + margin + later) << "aimed " << later << " ms later" << Tones({tone});
     }
 
     // Tones of the last recording as a failure tells them: where each begins

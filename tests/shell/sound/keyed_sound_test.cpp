@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -62,9 +61,7 @@ protected:
     // within it.
     void PressThenPlay(const std::string& entry, MonotonicClock::duration pause,
                        const std::function<void(const Samples&, std::size_t)>& then) {
-        double held = 0;
-        MonotonicClock::time_point released;
-        int lead = 0;
+        HeldKey key;
         RecordAndJudge(
             [&] {
                 // The press handler reads the key tone's file when it has changed
@@ -75,11 +72,7 @@ protected:
                 std::this_thread::sleep_for(150ms);
                 const auto releasing = MonotonicClock::now();
                 engine_->Laklavet_MouseUp();
-                released = MonotonicClock::now();
-                held = std::chrono::duration<double, std::milli>(releasing - pressed).count();
-                lead = output_->LeadFrames();
-                std::this_thread::sleep_for(100ms);
-                lead = std::max(lead, output_->LeadFrames());
+                key = LetGo(pressed, releasing);
                 std::this_thread::sleep_for(pause - 100ms);
                 window_.texts[TextBox::Text1] = entry;
                 engine_->Command1_Click();
@@ -89,7 +82,7 @@ protected:
                 const auto tone = JoinedOverStalls(SoundingThroughGlitches(played, 0, kQuiet), Ms(100));
                 ASSERT_FALSE(tone.empty()) << "the press is heard";
                 if (!GlitchWithin(tone[0].begin, tone[0].end))
-                    ExpectLastsAsHeld(tone[0], held, released, lead);
+                    ExpectLastsAsHeld(tone[0], key);
                 then(played, tone[0].end);
             });
     }

@@ -33,25 +33,13 @@ std::string Jump(const std::vector<std::int16_t>& played, int channel, std::size
 }
 
 TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel) {
-    MonotonicClock::duration held{};
-    MonotonicClock::time_point released;
-    int lead = 0;
+    HeldKey key;
     RecordAndJudge(
         [&] {
-            output_->SetWaveVolume(VolumeOn);
-            output_->PlaySoundAsync(dir_.Path("tone.wav"));
-            const auto pressed = MonotonicClock::now();
-            std::this_thread::sleep_for(300ms);
-            output_->SetWaveVolume(VolumeOff);
-            released = MonotonicClock::now();
-            held = released - pressed;
-            lead = output_->LeadFrames();
-            std::this_thread::sleep_for(100ms);
-            lead = std::max(lead, output_->LeadFrames());
+            key = PressFor(dir_.Path("tone.wav"), 300ms);
             std::this_thread::sleep_for(400ms);
         },
         [&](const Samples& played) {
-            const double heldMs = std::chrono::duration<double, std::milli>(held).count();
             for (int channel : {0, 1}) {
                 const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, channel, kQuiet));
                 ASSERT_EQ(sounding.size(), 1u) << "channel " << channel << Tones(sounding);
@@ -59,7 +47,7 @@ TEST_F(SoundOutputTest, KeyedPressSoundsOnlyWhileHeldOnBothChannelsAtTheOnLevel)
                     continue;
                 // Press and release each reach the device within a buffer or so;
                 // the ramps add a few ms.
-                ExpectLastsAsHeld(sounding[0], heldMs, released, lead);
+                ExpectLastsAsHeld(sounding[0], key);
                 const int expected = static_cast<int>(std::lround(kFull * kOnGain));
                 EXPECT_NEAR(Peak(played, channel, sounding[0].begin + Ms(20), sounding[0].end - Ms(20)),
                             expected, 2);
@@ -169,31 +157,17 @@ TEST_F(SoundOutputTest, FirstPressAfterALongIdleIsHeardInFull) {
 }
 
 TEST_F(SoundOutputTest, HeldToneOfTenSecondsHasNoGap) {
-    MonotonicClock::duration held{};
-    MonotonicClock::time_point released;
-    int lead = 0;
+    HeldKey key;
     RecordAndJudge(
-        [&] {
-            output_->SetWaveVolume(VolumeOn);
-            output_->PlaySoundAsync(output_->SoundFilePath(kKeyToneFile));
-            const auto pressed = MonotonicClock::now();
-            std::this_thread::sleep_for(10s);
-            output_->SetWaveVolume(VolumeOff);
-            released = MonotonicClock::now();
-            held = released - pressed;
-            lead = output_->LeadFrames();
-            std::this_thread::sleep_for(100ms);
-            lead = std::max(lead, output_->LeadFrames());
-        },
+        [&] { key = PressFor(output_->SoundFilePath(kKeyToneFile), 10s); },
         [&](const Samples& played) {
             for (int channel : {0, 1}) {
                 const auto sounding = JoinedOverStalls(SoundingThroughGlitches(played, channel, kQuiet));
                 ASSERT_EQ(sounding.size(), 1u) << "channel " << channel << Tones(sounding);
-                const double heldMs = std::chrono::duration<double, std::milli>(held).count();
                 // A glitch of the server or the machine within may have cost the
                 // recording frames that the server never played.
                 if (capture_->Server() && !GlitchWithin(sounding[0].begin, sounding[0].end))
-                    ExpectLastsAsHeld(sounding[0], heldMs, released, lead);
+                    ExpectLastsAsHeld(sounding[0], key);
                 EXPECT_EQ(ClicksBeyondGlitches(played, channel, kClick), std::vector<std::size_t>{})
                     << "channel " << channel;
             }

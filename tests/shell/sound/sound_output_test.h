@@ -8,7 +8,10 @@
 #include "capture_test.h"
 #include "test_waves.h"
 
+#include <chrono>
 #include <cstddef>
+#include <string>
+#include <thread>
 
 namespace klavet::testing {
 
@@ -30,6 +33,16 @@ protected:
         ASSERT_NO_FATAL_FAILURE(OpenOutput());
         WriteFile(dir_.Path("tone.wav"), WaveBytes(Sine(1000, 10, kRate, 0.5), 1, kRate, SampleKind::S16));
         WriteFile(dir_.Path("short.wav"), WaveBytes(Sine(1000, 0.2, kRate, 0.5), 1, kRate, SampleKind::S16));
+    }
+
+    // The key pressed on `path` and held for `hold`.
+    HeldKey PressFor(const std::string& path, std::chrono::steady_clock::duration hold) {
+        output_->SetWaveVolume(VolumeOn);
+        output_->PlaySoundAsync(path);
+        const auto pressed = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(hold);
+        output_->SetWaveVolume(VolumeOff);
+        return LetGo(pressed, std::chrono::steady_clock::now());
     }
 
     TempDir dir_;
