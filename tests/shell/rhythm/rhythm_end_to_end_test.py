@@ -108,8 +108,11 @@ class RhythmPanel(unittest.TestCase):
     def test_5_ctrl_keys_still_key_after_a_click_on_the_panel(self):
         px, py, _, _ = desktop.geometry(self.panel)
         desktop.xdotool("mousemove", px + 200, py + 150, "sleep", 0.1, "click", 1, "sleep", 0.3)
-        desktop.xdotool("keydown", "ctrl", "sleep", 0.1, "keyup", "ctrl", "sleep", 0.6)
-        self.assertRegex(self.line(SIGN, "Signe E"), "^Signe E")
+
+        def keying():
+            desktop.xdotool("keydown", "ctrl", "sleep", 0.1, "keyup", "ctrl", "sleep", 0.6)
+        shown = key_sign(keying, lambda _: self.line(SIGN, "^Signe E", timeout=3).split(" :")[0], "Signe E")
+        self.assertEqual(shown, "Signe E")
 
     def test_6_follows_the_window_when_dragged(self):
         x, y, _, _ = desktop.geometry(self.window)
